@@ -1,0 +1,113 @@
+#include "store/db_access.h"
+
+#include <cstring>
+#include <limits>
+
+namespace tovani {
+
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// Length of the valid UTF-8 sequence starting at s[i], or 0 when it is not one.
+size_t validSequence(const unsigned char* s, size_t n, size_t i) {
+    const unsigned char c = s[i];
+    if (c < 0x80) return 1;
+    size_t len;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1Fu; }
+    else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0Fu; }
+    else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07u; }
+    else return 0;
+    if (i + len > n) return 0;
+    for (size_t k = 1; k < len; ++k) {
+        if ((s[i + k] & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (s[i + k] & 0x3Fu);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return len;
+}
+
+std::string cleanUtf8(const char* p, size_t n, bool replaceZero) {
+    std::string out;
+    out.reserve(n);
+    const auto* s = reinterpret_cast<const unsigned char*>(p);
+    for (size_t i = 0; i < n;) {
+        if (replaceZero && s[i] == 0) {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
+        const size_t len = validSequence(s, n, i);
+        if (len == 0) {
+            out += kReplacement;
+            ++i;
+        } else {
+            out.append(p + i, len);
+            i += len;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string utf8ToString(const char* p, int len) {
+    if (p == nullptr || len == 0 || len < -1) return std::string();
+    const size_t n = len == -1 ? std::strlen(p) : static_cast<size_t>(len);
+    return cleanUtf8(p, n, false);
+}
+
+const char* stringToUtf8(const std::string& s, std::vector<char>& buf) {
+    const std::string clean = cleanUtf8(s.data(), s.size(), true);
+    buf.assign(clean.begin(), clean.end());
+    buf.push_back('\0');
+    return buf.data();
+}
+
+bool DbFile::open(const std::string& path, int flags) {
+    close();
+    std::vector<char> pathBuf;
+    const int rc = bridge::rowgate_open_v2(stringToUtf8(path, pathBuf), &handle_, flags, nullptr);
+    if (rc != bridge::Ok) {
+        close();
+        return false;
+    }
+    return handle_ != nullptr;
+}
+
+bool DbFile::exec(const std::string& sql, bridge::ExecCallback callback, void* user) {
+    std::vector<char> sqlBuf;
+    return bridge::rowgate_exec(handle_, stringToUtf8(sql, sqlBuf), callback, user, nullptr) == bridge::Ok;
+}
+
+std::string DbFile::errmsg() const { return utf8ToString(bridge::rowgate_errmsg(handle_), -1); }
+
+void DbFile::close() {
+    if (handle_ != nullptr) {
+        bridge::rowgate_close(handle_);
+        handle_ = nullptr;
+    }
+}
+
+int32_t valueToInt32(const char* text) {
+    if (text == nullptr) return 0;
+    const char* p = text;
+    while (*p == ' ' || *p == '\t') ++p;
+    bool negative = false;
+    if (*p == '-' || *p == '+') negative = (*p++ == '-');
+    int64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        v = v * 10 + (*p - '0');
+        if (v > (int64_t{1} << 32)) break;  // far enough to clamp either way
+    }
+    if (negative) v = -v;
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}
+
+}  // namespace tovani

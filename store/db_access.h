@@ -1,0 +1,55 @@
+#pragma once
+
+// The one way the program talks to a database file: open, run statements one
+// at a time through the bridge, close. Texts cross the bridge as UTF-8 through
+// utf8ToString / stringToUtf8 only.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/bridge.h"
+
+namespace tovani {
+
+// Decodes len bytes of UTF-8 at p (len -1: up to the first zero byte, which is
+// not part of the result). Null or empty input gives the empty text. Byte
+// sequences that are not UTF-8 become U+FFFD, as the platform decoder does.
+std::string utf8ToString(const char* p, int len);
+
+// Encodes s as UTF-8 into buf followed by one zero byte and returns buf's
+// first byte. Sequences that are not UTF-8 become U+FFFD; an embedded zero
+// byte would cut the text short for the engine, so it becomes U+FFFD too.
+const char* stringToUtf8(const std::string& s, std::vector<char>& buf);
+
+// One open-run-close sequence. The handle is closed whenever it is non-null:
+// by close() or at the latest by the destructor.
+class DbFile {
+public:
+    DbFile() = default;
+    ~DbFile() { close(); }
+    DbFile(const DbFile&) = delete;
+    DbFile& operator=(const DbFile&) = delete;
+
+    // flags: bridge::OpenReadOnly or bridge::OpenReadWriteCreate. On failure
+    // a handle the engine handed back is closed at once.
+    bool open(const std::string& path, int flags);
+
+    // Runs one statement; true when the engine answered 0.
+    bool exec(const std::string& sql, bridge::ExecCallback callback = nullptr, void* user = nullptr);
+
+    // The engine's message for this connection, decoded.
+    std::string errmsg() const;
+
+    void close();
+    bool isOpen() const { return handle_ != nullptr; }
+
+private:
+    sqlite3* handle_ = nullptr;
+};
+
+// A row value as a 32-bit number: the leading decimal integer of the text
+// (null or no digits give 0; values past 32 bits are clamped).
+int32_t valueToInt32(const char* text);
+
+}  // namespace tovani

@@ -1,0 +1,11 @@
+#include <gtest/gtest.h>
+
+#include "store/bridge.h"
+
+// Every test program of the core finds the bridge library in the build's
+// program folder, not beside the test executable.
+int main(int argc, char** argv) {
+    tovani::bridge::setLibraryPath(std::string(TOVANI_PROGRAM_DIR) + "/librowgate.so");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
