@@ -1,0 +1,42 @@
+#pragma once
+
+// Card database files: storing a card read and reading card files back.
+// Every routine sets DBErrorMessage to its failure text and leaves it as it
+// was on success.
+
+#include <cstdint>
+#include <string>
+
+#include "cards/card_data.h"
+
+namespace tovani {
+
+struct CardInfoRecord {
+    int32_t CardKind = 0;
+    std::string CardID;
+    int32_t HakkouYmd = 0;
+};
+
+// The exact table statements of a card file.
+std::string createCardInfoSql();
+std::string createRirekiSql(int32_t cardKind);
+
+// Text value between single quotes, every quote inside doubled.
+std::string sqlText(const std::string& value);
+
+// Row callbacks of the store's queries (user argument: int32_t*,
+// CardInfoRecord*, RirekiInfo*).
+int exec_callback_count(void* user, int columnCount, char** values, char** names);
+int exec_callback_CardInfo(void* user, int columnCount, char** values, char** names);
+int exec_callback_Rireki(void* user, int columnCount, char** values, char** names);
+
+// Stores the read in `card` into the file at path (created when missing).
+bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage);
+
+bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::string& DBErrorMessage);
+
+// serial >= 0: that transaction; negative: the newest stored one.
+bool selectRerekiDB(const std::string& path, int32_t serial, RirekiInfo& record,
+                    std::string& DBErrorMessage);
+
+}  // namespace tovani
