@@ -1,0 +1,279 @@
+// The exports that take a callback. Each registration hands the engine an
+// entry of its own for the caller's callback, so every registration keeps
+// calling the function it was given: a handler set on one connection never
+// answers another connection's events, and two SQL functions or collations
+// each run their own implementation. User arguments and everything the engine
+// returns pass through untouched; only the callback is adapted.
+
+#include <cstdio>
+
+#include "callback_kinds.h"
+#include "rowgate.h"
+
+#if defined(__i386__)
+#include "closure_registry.h"
+#endif
+
+namespace {
+
+using rowgate::CallbackKind;
+
+#if defined(__i386__)
+
+// Entries live until the process ends: the engine may call a callback
+// registered long ago, so they are never freed.
+rowgate::ClosureRegistry& closures() {
+    static auto* registry = new rowgate::ClosureRegistry;
+    return *registry;
+}
+
+// The engine-convention entry for `callback`; null for a null callback.
+template <typename Sig>
+typename Sig::Engine adapt(CallbackKind kind, typename Sig::Caller callback) {
+    if (callback == nullptr) return nullptr;
+    return closures().entryFor<Sig>(kind, callback);
+}
+
+#else
+
+// Caller and engine share the one calling convention here, so the caller's
+// callback is its own adapter.
+template <typename Sig>
+typename Sig::Engine adapt(CallbackKind, typename Sig::Caller callback) {
+    return callback;
+}
+
+#endif
+
+// True when a non-null callback could not be given an entry (out of memory).
+template <typename Caller, typename Engine>
+bool failed(Caller callback, Engine entry) {
+    return callback != nullptr && entry == nullptr;
+}
+
+// Registrations whose engine function returns no result code cannot report a
+// failure through the engine's channel; leave the engine as it was and say so.
+void reportNoEntry(const char* exportName) {
+    std::fprintf(stderr, "rowgate: %s: out of memory for the callback entry; nothing registered\n",
+                 exportName);
+}
+
+// The exec frame: the caller's row callback and its argument, for one call.
+struct ExecFrame {
+    void* arg;
+    rowgate_exec_callback callback;
+};
+
+int execAdapter(void* frame, int columnCount, char** values, char** names) {
+    const auto* f = static_cast<const ExecFrame*>(frame);
+    return f->callback(f->arg, columnCount, values, names);
+}
+
+}  // namespace
+
+extern "C" {
+
+int ROWGATE_CALL rowgate_exec(sqlite3* db, const char* sql, rowgate_exec_callback callback,
+                              void* arg, char** errmsg) {
+    if (callback == nullptr) return sqlite3_exec(db, sql, nullptr, arg, errmsg);
+    // Lives in this call's own frame: nested and concurrent calls each keep theirs.
+    ExecFrame frame{arg, callback};
+    return sqlite3_exec(db, sql, execAdapter, &frame, errmsg);
+}
+
+int ROWGATE_CALL rowgate_busy_handler(sqlite3* db, rowgate_busy_callback callback, void* arg) {
+    auto entry = adapt<rowgate::BusySignature>(CallbackKind::Busy, callback);
+    if (failed(callback, entry)) return SQLITE_NOMEM;
+    return sqlite3_busy_handler(db, entry, arg);
+}
+
+void* ROWGATE_CALL rowgate_commit_hook(sqlite3* db, rowgate_commit_callback callback, void* arg) {
+    auto entry = adapt<rowgate::CommitSignature>(CallbackKind::Commit, callback);
+    if (failed(callback, entry)) {
+        reportNoEntry("rowgate_commit_hook");
+        return nullptr;
+    }
+    return sqlite3_commit_hook(db, entry, arg);
+}
+
+void* ROWGATE_CALL rowgate_rollback_hook(sqlite3* db, rowgate_rollback_callback callback,
+                                         void* arg) {
+    auto entry = adapt<rowgate::RollbackSignature>(CallbackKind::Rollback, callback);
+    if (failed(callback, entry)) {
+        reportNoEntry("rowgate_rollback_hook");
+        return nullptr;
+    }
+    return sqlite3_rollback_hook(db, entry, arg);
+}
+
+void* ROWGATE_CALL rowgate_update_hook(sqlite3* db, rowgate_update_callback callback, void* arg) {
+    auto entry = adapt<rowgate::UpdateSignature>(CallbackKind::Update, callback);
+    if (failed(callback, entry)) {
+        reportNoEntry("rowgate_update_hook");
+        return nullptr;
+    }
+    return sqlite3_update_hook(db, entry, arg);
+}
+
+void* ROWGATE_CALL rowgate_trace(sqlite3* db, rowgate_trace_callback callback, void* arg) {
+    auto entry = adapt<rowgate::TraceSignature>(CallbackKind::Trace, callback);
+    if (failed(callback, entry)) {
+        reportNoEntry("rowgate_trace");
+        return nullptr;
+    }
+    return sqlite3_trace(db, entry, arg);
+}
+
+void* ROWGATE_CALL rowgate_profile(sqlite3* db, rowgate_profile_callback callback, void* arg) {
+    auto entry = adapt<rowgate::ProfileSignature>(CallbackKind::Profile, callback);
+    if (failed(callback, entry)) {
+        reportNoEntry("rowgate_profile");
+        return nullptr;
+    }
+    return sqlite3_profile(db, entry, arg);
+}
+
+void ROWGATE_CALL rowgate_progress_handler(sqlite3* db, int nOps,
+                                           rowgate_progress_callback callback, void* arg) {
+    auto entry = adapt<rowgate::ProgressSignature>(CallbackKind::Progress, callback);
+    if (failed(callback, entry)) {
+        reportNoEntry("rowgate_progress_handler");
+        return;
+    }
+    sqlite3_progress_handler(db, nOps, entry, arg);
+}
+
+int ROWGATE_CALL rowgate_set_authorizer(sqlite3* db, rowgate_authorizer_callback callback,
+                                        void* arg) {
+    auto entry = adapt<rowgate::AuthorizerSignature>(CallbackKind::Authorizer, callback);
+    if (failed(callback, entry)) return SQLITE_NOMEM;
+    return sqlite3_set_authorizer(db, entry, arg);
+}
+
+void* ROWGATE_CALL rowgate_wal_hook(sqlite3* db, rowgate_wal_callback callback, void* arg) {
+    auto entry = adapt<rowgate::WalSignature>(CallbackKind::Wal, callback);
+    if (failed(callback, entry)) {
+        reportNoEntry("rowgate_wal_hook");
+        return nullptr;
+    }
+    return sqlite3_wal_hook(db, entry, arg);
+}
+
+int ROWGATE_CALL rowgate_rtree_geometry_callback(sqlite3* db, const char* zGeom,
+                                                 rowgate_geometry_callback xGeom, void* pContext) {
+    auto entry = adapt<rowgate::GeometrySignature>(CallbackKind::Geometry, xGeom);
+    if (failed(xGeom, entry)) return SQLITE_NOMEM;
+    return sqlite3_rtree_geometry_callback(db, zGeom, entry, pContext);
+}
+
+int ROWGATE_CALL rowgate_collation_needed(sqlite3* db, void* arg,
+                                          rowgate_collation_needed_callback callback) {
+    auto entry = adapt<rowgate::CollationNeededSignature>(CallbackKind::CollationNeeded, callback);
+    if (failed(callback, entry)) return SQLITE_NOMEM;
+    return sqlite3_collation_needed(db, arg, entry);
+}
+
+int ROWGATE_CALL rowgate_collation_needed16(sqlite3* db, void* arg,
+                                            rowgate_collation_needed16_callback callback) {
+    auto entry =
+        adapt<rowgate::CollationNeeded16Signature>(CallbackKind::CollationNeeded16, callback);
+    if (failed(callback, entry)) return SQLITE_NOMEM;
+    return sqlite3_collation_needed16(db, arg, entry);
+}
+
+int ROWGATE_CALL rowgate_create_collation(sqlite3* db, const char* zName, int eTextRep, void* pArg,
+                                          rowgate_compare_callback xCompare) {
+    auto entry = adapt<rowgate::CompareSignature>(CallbackKind::Compare, xCompare);
+    if (failed(xCompare, entry)) return SQLITE_NOMEM;
+    return sqlite3_create_collation(db, zName, eTextRep, pArg, entry);
+}
+
+int ROWGATE_CALL rowgate_create_collation16(sqlite3* db, const void* zName, int eTextRep,
+                                            void* pArg, rowgate_compare_callback xCompare) {
+    auto entry = adapt<rowgate::CompareSignature>(CallbackKind::Compare, xCompare);
+    if (failed(xCompare, entry)) return SQLITE_NOMEM;
+    return sqlite3_create_collation16(db, zName, eTextRep, pArg, entry);
+}
+
+int ROWGATE_CALL rowgate_create_collation_v2(sqlite3* db, const char* zName, int eTextRep,
+                                             void* pArg, rowgate_compare_callback xCompare,
+                                             void (*xDestroy)(void*)) {
+    auto entry = adapt<rowgate::CompareSignature>(CallbackKind::Compare, xCompare);
+    // The engine calls the destructor itself, even when registration fails;
+    // keep that promise when it never gets the chance.
+    if (failed(xCompare, entry)) {
+        if (xDestroy != nullptr) xDestroy(pArg);
+        return SQLITE_NOMEM;
+    }
+    return sqlite3_create_collation_v2(db, zName, eTextRep, pArg, entry, xDestroy);
+}
+
+}  // extern "C"
+
+namespace {
+
+// The three callbacks of a function registration, each adapted on its own.
+struct FunctionEntries {
+    rowgate::FunctionSignature::Engine func;
+    rowgate::FunctionSignature::Engine step;
+    rowgate::FinalSignature::Engine final;
+    bool ok;
+};
+
+FunctionEntries adaptFunction(rowgate_function_callback xFunc, rowgate_function_callback xStep,
+                              rowgate_final_callback xFinal) {
+    FunctionEntries e{};
+    e.func = adapt<rowgate::FunctionSignature>(CallbackKind::Function, xFunc);
+    e.step = adapt<rowgate::FunctionSignature>(CallbackKind::Function, xStep);
+    e.final = adapt<rowgate::FinalSignature>(CallbackKind::Final, xFinal);
+    e.ok = !failed(xFunc, e.func) && !failed(xStep, e.step) && !failed(xFinal, e.final);
+    return e;
+}
+
+}  // namespace
+
+extern "C" {
+
+int ROWGATE_CALL rowgate_create_function(sqlite3* db, const char* zFunctionName, int nArg,
+                                         int eTextRep, void* pApp, rowgate_function_callback xFunc,
+                                         rowgate_function_callback xStep,
+                                         rowgate_final_callback xFinal) {
+    const FunctionEntries e = adaptFunction(xFunc, xStep, xFinal);
+    if (!e.ok) return SQLITE_NOMEM;
+    return sqlite3_create_function(db, zFunctionName, nArg, eTextRep, pApp, e.func, e.step,
+                                   e.final);
+}
+
+int ROWGATE_CALL rowgate_create_function16(sqlite3* db, const void* zFunctionName, int nArg,
+                                           int eTextRep, void* pApp,
+                                           rowgate_function_callback xFunc,
+                                           rowgate_function_callback xStep,
+                                           rowgate_final_callback xFinal) {
+    const FunctionEntries e = adaptFunction(xFunc, xStep, xFinal);
+    if (!e.ok) return SQLITE_NOMEM;
+    return sqlite3_create_function16(db, zFunctionName, nArg, eTextRep, pApp, e.func, e.step,
+                                     e.final);
+}
+
+int ROWGATE_CALL rowgate_create_function_v2(sqlite3* db, const char* zFunctionName, int nArg,
+                                            int eTextRep, void* pApp,
+                                            rowgate_function_callback xFunc,
+                                            rowgate_function_callback xStep,
+                                            rowgate_final_callback xFinal,
+                                            void (*xDestroy)(void*)) {
+    const FunctionEntries e = adaptFunction(xFunc, xStep, xFinal);
+    if (!e.ok) {
+        if (xDestroy != nullptr) xDestroy(pApp);  // as the engine does on failure
+        return SQLITE_NOMEM;
+    }
+    return sqlite3_create_function_v2(db, zFunctionName, nArg, eTextRep, pApp, e.func, e.step,
+                                      e.final, xDestroy);
+}
+
+// The entry point is called by the engine exactly as the engine calls it, in
+// the engine's convention, so it is handed on unchanged.
+int ROWGATE_CALL rowgate_auto_extension(void (*xEntryPoint)(void)) {
+    return sqlite3_auto_extension(xEntryPoint);
+}
+
+}  // extern "C"
