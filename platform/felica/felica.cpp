@@ -1,0 +1,224 @@
+#include "platform/felica/felica.h"
+
+#include <algorithm>
+
+#include "platform/felica/felica_commands.h"
+
+namespace tovani::felica {
+
+FelicaLibrary::FelicaLibrary() : FelicaLibrary(makeDefaultTransport) {}
+FelicaLibrary::FelicaLibrary(TransportFactory factory) : factory_(std::move(factory)) {}
+FelicaLibrary::~FelicaLibrary() {
+    if (transport_) transport_->close();
+}
+FelicaLibrary::FelicaLibrary(FelicaLibrary&&) noexcept = default;
+FelicaLibrary& FelicaLibrary::operator=(FelicaLibrary&&) noexcept = default;
+
+bool FelicaLibrary::fail(int32_t error, int32_t detail, std::string reason) {
+    error1_ = error;
+    error2_ = detail;
+    reason_ = std::move(reason);
+    return false;
+}
+
+namespace {
+
+bool fail(FelicaLibrary& lib, const Outcome& o) { return lib.fail(o.error, o.detail, o.reason); }
+
+// The checks every card operation starts with.
+bool ready(FelicaLibrary& lib) {
+    if (!lib.initialized_) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
+    if (!lib.opened_ || !lib.transport_) return lib.fail(ErrorNotOpen, 0, "the reader/writer is not open");
+    return true;
+}
+
+// Polls for the system the caller names and fills the IDm and PMm buffers.
+bool pollFor(FelicaLibrary& lib, const polling& p, card_information& info, PollingAnswer& answer) {
+    if (!ready(lib)) return false;
+    if (p.system_code.size() < 2 || info.card_idm.size() < 8 || info.card_pmm.size() < 8)
+        return lib.fail(ErrorInvalidArgument, 0, "a polling buffer is too small");
+    // A new polling forgets the card before: reads go to the card it finds.
+    lib.polledIdm_.reset();
+    Outcome o = pollCard(*lib.transport_, {p.system_code[0], p.system_code[1]}, RequestNone, answer);
+    if (!o.ok) return fail(lib, o);
+    lib.polledIdm_ = answer.idm;
+    std::copy(answer.idm.begin(), answer.idm.end(), info.card_idm.begin());
+    std::copy(answer.pmm.begin(), answer.pmm.end(), info.card_pmm.begin());
+    return true;
+}
+
+void putLe16(std::span<uint8_t> list, size_t index, uint16_t value) {
+    list[2 * index] = static_cast<uint8_t>(value & 0xFF);
+    list[2 * index + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+}  // namespace
+
+bool initialize_library(FelicaLibrary& lib) {
+    if (lib.initialized_) return lib.fail(ErrorAlreadyInitialized, 0, "the library is already initialised");
+    lib.initialized_ = true;
+    return true;
+}
+
+bool dispose_library(FelicaLibrary& lib) {
+    if (!lib.initialized_) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
+    if (lib.transport_) lib.transport_->close();
+    lib.transport_.reset();
+    lib.opened_ = false;
+    lib.polledIdm_.reset();
+    lib.initialized_ = false;
+    return true;
+}
+
+bool open_reader_writer_auto(FelicaLibrary& lib) {
+    if (!lib.initialized_) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
+    if (lib.opened_) return lib.fail(ErrorAlreadyOpen, 0, "the reader/writer is already open");
+    std::unique_ptr<Transport> transport = lib.factory_ ? lib.factory_() : nullptr;
+    if (!transport) return lib.fail(ErrorNoReaderWriter, 0, "no reader/writer found");
+    switch (transport->open()) {
+    case OpenResult::Opened:
+        lib.transport_ = std::move(transport);
+        lib.opened_ = true;
+        return true;
+    case OpenResult::NotFound:
+        return lib.fail(ErrorNoReaderWriter, transport->lastDetail(), "no reader/writer found");
+    case OpenResult::OpenFailed:
+        break;
+    }
+    return lib.fail(ErrorOpenFailed, transport->lastDetail(), "the reader/writer could not be opened");
+}
+
+bool close_reader_writer(FelicaLibrary& lib) {
+    if (!lib.initialized_) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
+    if (!lib.opened_) return lib.fail(ErrorNotOpen, 0, "the reader/writer is not open");
+    if (lib.transport_) lib.transport_->close();
+    lib.transport_.reset();
+    lib.opened_ = false;
+    lib.polledIdm_.reset();
+    return true;
+}
+
+bool reader_writer_is_alive(FelicaLibrary& lib, uint8_t& alive) {
+    alive = 0;
+    if (!ready(lib)) return false;
+    if (!lib.transport_->isAlive())
+        return lib.fail(ErrorReaderNotAnswering, lib.transport_->lastDetail(), "the reader/writer does not answer");
+    alive = 1;
+    return true;
+}
+
+bool reader_writer_is_open(FelicaLibrary& lib, uint8_t& open) {
+    open = 0;
+    if (!ready(lib)) return false;
+    open = 1;
+    return true;
+}
+
+bool get_last_error_types(const FelicaLibrary& lib, int32_t& errorType, int32_t& errorType2) {
+    errorType = lib.error1_;
+    errorType2 = lib.error2_;
+    return true;
+}
+
+bool polling_and_request_system_code(FelicaLibrary& lib, const polling& p, uint8_t& number_of_cards,
+                                     card_information& info, output_request_system_code& out) {
+    number_of_cards = 0;
+    out.number_of_system_codes = 0;
+    PollingAnswer answer;
+    if (!pollFor(lib, p, info, answer)) return false;
+    number_of_cards = 1;
+    std::vector<std::array<uint8_t, 2>> codes;
+    Outcome o = requestSystemCodes(*lib.transport_, answer.idm, codes);
+    if (!o.ok) return fail(lib, o);
+    if (codes.size() > 0xFF || codes.size() * 2 > out.system_code_list.size())
+        return lib.fail(ErrorSystemCodeList, 0,
+                        std::to_string(codes.size()) + " system codes do not fit the caller's list");
+    for (size_t i = 0; i < codes.size(); ++i) {
+        out.system_code_list[2 * i] = codes[i][0];
+        out.system_code_list[2 * i + 1] = codes[i][1];
+    }
+    out.number_of_system_codes = static_cast<uint8_t>(codes.size());
+    return true;
+}
+
+bool polling_and_get_card_information(FelicaLibrary& lib, const polling& p, uint8_t& number_of_cards,
+                                      card_information& info) {
+    number_of_cards = 0;
+    PollingAnswer answer;
+    if (!pollFor(lib, p, info, answer)) return false;
+    number_of_cards = 1;
+    return true;
+}
+
+bool polling_and_search_service_code(FelicaLibrary& lib, const polling& p, const input_search_service_code& in,
+                                     card_information& info, output_search_service_code& out) {
+    out.number_of_service_codes = 0;
+    out.number_of_area_codes = 0;
+    PollingAnswer answer;
+    if (!pollFor(lib, p, info, answer)) return false;
+    // The most entries each list can take: the caller's limit and its buffers.
+    const size_t maxServices = std::min<size_t>(std::max(in.max_service_codes, 0), out.service_code_list.size() / 2);
+    const size_t maxAreas = std::min({static_cast<size_t>(std::max(in.max_area_codes, 0)),
+                                      out.area_code_list.size() / 2, out.end_service_code_list.size() / 2});
+    ServiceList list;
+    Outcome o = searchServiceCodes(*lib.transport_, answer.idm, std::max(maxServices, maxAreas), list);
+    if (!o.ok) return fail(lib, o);
+    if (list.services.size() > maxServices || list.areas.size() > maxAreas)
+        return lib.fail(ErrorServiceCodeList, 0,
+                        std::to_string(list.services.size()) + " service codes and " +
+                            std::to_string(list.areas.size()) + " area codes do not fit the caller's lists");
+    // Entries before the start index are skipped, as the caller asked.
+    const size_t start = static_cast<size_t>(std::max(in.start_index, 0));
+    size_t n = 0;
+    for (size_t i = start; i < list.services.size(); ++i) putLe16(out.service_code_list, n++, list.services[i]);
+    out.number_of_service_codes = static_cast<int32_t>(n);
+    for (size_t i = 0; i < list.areas.size(); ++i) {
+        putLe16(out.area_code_list, i, list.areas[i]);
+        putLe16(out.end_service_code_list, i, list.areaEnds[i]);
+    }
+    out.number_of_area_codes = static_cast<int32_t>(list.areas.size());
+    return true;
+}
+
+bool read_block_without_encryption(FelicaLibrary& lib, const input_read_block_without_encryption& in,
+                                   output_read_block_without_encryption& out) {
+    out.result_number_of_blocks = 0;
+    if (!ready(lib)) return false;
+    if (!lib.polledIdm_) return lib.fail(ErrorNotPolled, 0, "no card has been polled");
+    if (in.card_idm.size() < 8 || !std::equal(lib.polledIdm_->begin(), lib.polledIdm_->end(), in.card_idm.begin()))
+        return lib.fail(ErrorIdmMismatch, 0, "the IDm is not that of the polled card");
+    // One service per read; its blocks are listed as two-byte elements.
+    if (in.number_of_services != 1 || in.service_code_list.size() < 2)
+        return lib.fail(ErrorInvalidArgument, 0, "one service per read");
+    if (in.number_of_blocks == 0 || in.block_list.size() < 2u * in.number_of_blocks)
+        return lib.fail(ErrorInvalidArgument, 0, "the block list does not hold the blocks asked for");
+    if (out.block_data.size() < BlockSize * in.number_of_blocks)
+        return lib.fail(ErrorInvalidArgument, 0, "the block buffer is too small for the blocks asked for");
+    std::vector<uint16_t> numbers;
+    for (size_t i = 0; i < in.number_of_blocks; ++i) {
+        const uint8_t head = in.block_list[2 * i];
+        if ((head & 0x80) == 0 || (head & 0x0F) != 0)
+            return lib.fail(ErrorInvalidArgument, 0, "a block list element is not 0x80 and a block number");
+        numbers.push_back(in.block_list[2 * i + 1]);
+    }
+    const uint16_t service = static_cast<uint16_t>(in.service_code_list[0] | (in.service_code_list[1] << 8));
+    std::vector<uint8_t> data;
+    Outcome o = readBlocks(*lib.transport_, *lib.polledIdm_, service, numbers, data,
+                           lib.transport_->maxBlocksPerRead());
+    if (!o.ok) {
+        out.status_flag_1 = static_cast<uint8_t>(o.detail >> 8);
+        out.status_flag_2 = static_cast<uint8_t>(o.detail & 0xFF);
+        return fail(lib, o);
+    }
+    // readBlocks never returns more than asked; checked again because the
+    // copy below relies on it.
+    const size_t count = data.size() / BlockSize;
+    if (count > in.number_of_blocks) return lib.fail(ErrorReadFailed, 1, "more blocks than asked for");
+    std::copy(data.begin(), data.end(), out.block_data.begin());
+    out.status_flag_1 = 0;
+    out.status_flag_2 = 0;
+    out.result_number_of_blocks = static_cast<uint8_t>(count);
+    return true;
+}
+
+}  // namespace tovani::felica
