@@ -20,6 +20,7 @@ using ExecCallback = int (*)(void* user, int columnCount, char** values, char** 
 constexpr int Ok = 0;
 constexpr int Error = 1;       // what a call answers when the bridge is unusable
 constexpr int OpenReadOnly = 1;
+constexpr int OpenReadWrite = 2;  // an existing file only
 constexpr int OpenReadWriteCreate = 6;
 
 int rowgate_open_v2(const char* filename, sqlite3** db, int flags, const char* vfs);

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "store/db_files.h"
+
 namespace tovani {
 
 namespace {
@@ -53,6 +55,18 @@ std::string cleanUtf8(const char* p, size_t n, bool replaceZero) {
     return out;
 }
 
+// A writer killed inside a statement leaves its rollback journal beside the
+// file. A read-only connection may not roll it back and fails every query
+// ("attempt to write a readonly database") until a writer comes by, so the
+// first reader after such a crash opens the file once for writing, without
+// create, and lets the engine restore it. A live writer's journal is not
+// touched: the engine rolls back only a journal nobody holds.
+void rollBackInterruptedWrite(const std::string& path) {
+    if (!fileExists(path + "-journal")) return;
+    DbFile db;
+    if (db.open(path, bridge::OpenReadWrite)) db.exec("SELECT COUNT(*) FROM sqlite_master;");
+}
+
 }  // namespace
 
 std::string utf8ToString(const char* p, int len) {
@@ -70,6 +84,7 @@ const char* stringToUtf8(const std::string& s, std::vector<char>& buf) {
 
 bool DbFile::open(const std::string& path, int flags) {
     close();
+    if (flags == bridge::OpenReadOnly) rollBackInterruptedWrite(path);
     std::vector<char> pathBuf;
     const int rc = bridge::rowgate_open_v2(stringToUtf8(path, pathBuf), &handle_, flags, nullptr);
     if (rc != bridge::Ok) {

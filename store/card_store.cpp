@@ -1,0 +1,206 @@
+#include "store/card_store.h"
+
+#include <string>
+
+#include "store/db_access.h"
+#include "store/db_files.h"
+
+namespace tovani {
+
+namespace {
+
+// Rows are handed to the callbacks as UTF-8 value texts; a callback that
+// finds fewer columns than it needs answers non-zero, so the engine stops the
+// query and the caller reports it instead of reading past the row.
+constexpr int kGoOn = 0;
+constexpr int kStop = 1;
+
+constexpr int kCardInfoColumns = 3;
+constexpr int kRirekiBaseColumns = 6;  // TorihikiTsuuban .. Zangaku: every card file has them
+
+std::string number(int32_t v) { return std::to_string(v); }
+
+}  // namespace
+
+std::string createCardInfoSql() {
+    return "CREATE TABLE IF NOT EXISTS CardInfo ( CardKind INTEGER, CardID TEXT, HakkouYmd INTEGER );";
+}
+
+std::string createRirekiSql(int32_t cardKind) {
+    std::string sql =
+        "CREATE TABLE IF NOT EXISTS Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouKubun INTEGER, "
+        "RiyouYmd INTEGER, RiyouHms INTEGER, Kingaku INTEGER, Zangaku INTEGER";
+    const int columns = rirekiColumnCount(cardKind);
+    if (columns >= 7) sql += ", Charge INTEGER";
+    if (columns >= 13) {
+        sql += ", Kiki INTEGER, Shiharai INTEGER, Nyuusyutujou INTEGER, NyuujouCD INTEGER, "
+               "SyutujouCD INTEGER, Chiiki INTEGER";
+    }
+    sql += " );";
+    return sql;
+}
+
+std::string sqlText(const std::string& value) {
+    std::string out;
+    out.reserve(value.size() + 2);
+    out += '\'';
+    for (char c : value) {
+        out += c;
+        if (c == '\'') out += '\'';  // a doubled quote is one quote inside the text
+    }
+    out += '\'';
+    return out;
+}
+
+int exec_callback_count(void* user, int columnCount, char** values, char** /*names*/) {
+    if (user == nullptr || columnCount < 1 || values == nullptr) return kStop;
+    *static_cast<int32_t*>(user) = valueToInt32(values[0]);
+    return kGoOn;
+}
+
+int exec_callback_CardInfo(void* user, int columnCount, char** values, char** /*names*/) {
+    if (user == nullptr || columnCount < kCardInfoColumns || values == nullptr) return kStop;
+    auto& record = *static_cast<CardInfoRecord*>(user);
+    record.CardKind = valueToInt32(values[0]);
+    record.CardID = utf8ToString(values[1], -1);
+    // Transit and WAON cards have no issue date, whatever the file holds.
+    if (record.CardKind == CardKindSF || record.CardKind == CardKindWaon) {
+        record.HakkouYmd = 0;
+    } else {
+        record.HakkouYmd = valueToInt32(values[2]);
+    }
+    return kGoOn;
+}
+
+int exec_callback_Rireki(void* user, int columnCount, char** values, char** /*names*/) {
+    if (user == nullptr || columnCount < kRirekiBaseColumns || values == nullptr) return kStop;
+    auto& record = *static_cast<RirekiInfo*>(user);
+    // Fields past the file's columns keep what the caller had in them: an Edy
+    // file has no Charge, a WAON file no transit codes.
+    const int n = columnCount < RirekiFieldCount ? columnCount : RirekiFieldCount;
+    for (int k = 0; k < n; ++k) rirekiField(record, k) = valueToInt32(values[k]);
+    return kGoOn;
+}
+
+bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage) {
+    DbFile db;
+    if (!db.open(path, bridge::OpenReadWriteCreate)) {
+        DBErrorMessage = "DB open error";
+        return false;
+    }
+
+    for (const std::string& sql : {createCardInfoSql(), createRirekiSql(card.CardKind)}) {
+        if (!db.exec(sql)) {
+            DBErrorMessage = "DB CREATE TABLE exec error: " + db.errmsg();
+            return false;
+        }
+    }
+
+    int32_t count = 0;
+    if (!db.exec("SELECT COUNT(*) FROM CardInfo;", exec_callback_count, &count)) {
+        DBErrorMessage = "DB COUNT CardInfo exec error: " + db.errmsg();
+        return false;
+    }
+    // The card's identity is written once; a later read never changes it.
+    if (count == 0) {
+        const std::string sql = "INSERT INTO CardInfo VALUES ( " + number(card.CardKind) + ", " +
+                                sqlText(card.CardID) + ", " + number(card.HakkouYmd) + " )";
+        if (!db.exec(sql)) {
+            DBErrorMessage = "DB INSERT CardInfo exec error: " + db.errmsg();
+            return false;
+        }
+    }
+
+    // A transaction is stored exactly when its serial number is not yet in
+    // the file; rows already there are never compared or changed. Each insert
+    // commits on its own, so a store cut short is completed by the next one.
+    const int slots = rirekiSlotCount(card.CardKind);
+    const int columns = rirekiColumnCount(card.CardKind);
+    for (int i = 0; i < slots; ++i) {
+        const RirekiInfo& r = card.CardRireki[static_cast<size_t>(i)];
+        if (r.RiyouKubun == 0) continue;
+
+        count = 0;
+        const std::string countSql =
+            "SELECT COUNT(*) FROM Rireki WHERE TorihikiTsuuban = " + number(r.TorihikiTsuuban) + ";";
+        if (!db.exec(countSql, exec_callback_count, &count)) {
+            DBErrorMessage = "DB COUNT Rireki exec error: " + db.errmsg();
+            return false;
+        }
+        if (count != 0) continue;
+
+        std::string sql = "INSERT INTO Rireki VALUES ( ";
+        for (int k = 0; k < columns; ++k) {
+            if (k > 0) sql += ", ";
+            sql += number(rirekiField(r, k));
+        }
+        sql += " )";
+        if (!db.exec(sql)) {
+            DBErrorMessage = "DB INSERT Rireki exec error: " + db.errmsg();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::string& DBErrorMessage) {
+    // A vanished file is not an error worth a message here: the caller skips it.
+    if (!fileExists(path)) return false;
+
+    DbFile db;
+    if (!db.open(path, bridge::OpenReadOnly)) {
+        DBErrorMessage = "DB open error" + path;
+        return false;
+    }
+    int32_t count = 0;
+    if (!db.exec("SELECT COUNT(*) FROM CardInfo;", exec_callback_count, &count)) {
+        DBErrorMessage = "DB COUNT CardInfo exec error: " + db.errmsg();
+        return false;
+    }
+    if (count != 1) {
+        DBErrorMessage = "CardInfo record not exist: " + path;
+        return false;
+    }
+    if (!db.exec("SELECT * FROM CardInfo;", exec_callback_CardInfo, &record)) {
+        DBErrorMessage = "DB SELECT CardInfo exec error: " + db.errmsg();
+        return false;
+    }
+    return true;
+}
+
+bool selectRerekiDB(const std::string& path, int32_t serial, RirekiInfo& record,
+                    std::string& DBErrorMessage) {
+    if (!fileExists(path)) {
+        DBErrorMessage = "DB not exist: " + path;
+        return false;
+    }
+
+    DbFile db;
+    if (!db.open(path, bridge::OpenReadOnly)) {
+        DBErrorMessage = "DB open error: " + path;
+        return false;
+    }
+    const bool bySerial = serial >= 0;
+    int32_t count = 0;
+    const std::string countSql = bySerial
+        ? "SELECT COUNT(*) FROM Rireki WHERE TorihikiTsuuban = " + number(serial) + ";"
+        : std::string("SELECT COUNT(*) FROM Rireki;");
+    if (!db.exec(countSql, exec_callback_count, &count)) {
+        DBErrorMessage = "DB COUNT Rireki exec error: " + db.errmsg();
+        return false;
+    }
+    if (count == 0) {
+        DBErrorMessage = "Rireki record not exist: " + path;
+        return false;
+    }
+    const std::string selectSql = bySerial
+        ? "SELECT * FROM Rireki WHERE TorihikiTsuuban = " + number(serial) + ";"
+        : std::string("SELECT * FROM Rireki ORDER BY TorihikiTsuuban DESC LIMIT 1;");
+    if (!db.exec(selectSql, exec_callback_Rireki, &record)) {
+        DBErrorMessage = "DB SELECT Rireki exec error: " + db.errmsg();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tovani

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <numeric>
+
+#include "store/card_store.h"
+#include "store/db_files.h"
+#include "store/test_db.h"
+#include "support/temp_dir.h"
+
+namespace tovani {
+namespace {
+
+using test::query;
+using test::sfCard;
+using test::sfRow;
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(createFolder(rirekiFolder(dir.str()))); }
+    std::string pathOf(const CardReadResults& card) const {
+        return cardDbPath(dir.str(), card.CardKind, card.CardID);
+    }
+    bool store(const CardReadResults& card) { return insertRirekiDB(pathOf(card), card, message); }
+    size_t rirekiRows(const CardReadResults& card) {
+        return query(pathOf(card), "SELECT * FROM Rireki;").size();
+    }
+
+    test::TempDir dir;
+    std::string message = "untouched";
+};
+
+std::vector<std::string> firstColumns(std::vector<std::string> row, size_t n) {
+    row.resize(n);
+    return row;
+}
+
+std::vector<int32_t> serialRange(int32_t from, int count) {
+    std::vector<int32_t> v(static_cast<size_t>(count));
+    std::iota(v.begin(), v.end(), from);
+    return v;
+}
+
+TEST_F(StoreTest, FirstStoreCreatesFileTablesCardInfoAndOneRowPerTransaction) {
+    CardReadResults card = sfCard("0123-4567-89AB-CDEF", {12, 11, 10});
+    card.HakkouYmd = 20150401;
+    const std::string path = pathOf(card);
+    EXPECT_EQ(path, dir.str() + "/RirekiDB/SF_0123-4567-89AB-CDEF.DB");
+
+    ASSERT_TRUE(store(card));
+    EXPECT_EQ(message, "untouched");  // success leaves the message alone
+    EXPECT_TRUE(fileExists(path));
+    EXPECT_EQ(query(path, "SELECT * FROM CardInfo;"),
+              (test::Rows{{"100", "0123-4567-89AB-CDEF", "20150401"}}));
+    EXPECT_EQ(query(path, "SELECT * FROM Rireki ORDER BY TorihikiTsuuban DESC;"),
+              (test::Rows{sfRow(12), sfRow(11), sfRow(10)}));
+}
+
+TEST_F(StoreTest, TablesAreCreatedWithExactlyTheseStatements) {
+    CardReadResults sf = sfCard("0000-0000-0000-0001", {1});
+    CardReadResults waon = sf;
+    waon.CardKind = CardKindWaon;
+    CardReadResults edy = sf;
+    edy.CardKind = CardKindEdy;
+    for (const auto* card : {&sf, &waon, &edy}) ASSERT_TRUE(store(*card));
+
+    const std::string cardInfo =
+        "CREATE TABLE CardInfo ( CardKind INTEGER, CardID TEXT, HakkouYmd INTEGER );\n";
+    const std::string head =
+        "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouKubun INTEGER, RiyouYmd "
+        "INTEGER, RiyouHms INTEGER, Kingaku INTEGER, Zangaku INTEGER";
+    const std::string sfSchema = cardInfo + head +
+        ", Charge INTEGER, Kiki INTEGER, Shiharai INTEGER, Nyuusyutujou INTEGER, NyuujouCD INTEGER, "
+        "SyutujouCD INTEGER, Chiiki INTEGER );\n";
+    const std::string waonSchema = cardInfo + head + ", Charge INTEGER );\n";
+    const std::string edySchema = cardInfo + head + " );\n";
+
+    // What the engine's own shell reports for the files.
+    auto schemaOf = [](const std::string& path) {
+        std::string out;
+        FILE* p = popen(("sqlite3 '" + path + "' .schema").c_str(), "r");
+        if (p == nullptr) return out;
+        char buf[512];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+        return out;
+    };
+    EXPECT_EQ(schemaOf(pathOf(sf)), sfSchema);
+    EXPECT_EQ(schemaOf(pathOf(waon)), waonSchema);
+    EXPECT_EQ(schemaOf(pathOf(edy)), edySchema);
+
+    EXPECT_EQ(createCardInfoSql(),
+              "CREATE TABLE IF NOT EXISTS CardInfo ( CardKind INTEGER, CardID TEXT, HakkouYmd INTEGER );");
+    EXPECT_EQ(createRirekiSql(CardKindNanaco), createRirekiSql(CardKindEdy));
+    EXPECT_EQ(createRirekiSql(42), createRirekiSql(CardKindEdy));
+}
+
+TEST_F(StoreTest, StoringTheSameReadAgainAddsNothingAndSucceeds) {
+    const CardReadResults card = sfCard("0000-0000-0000-0002", serialRange(1, 20));
+    ASSERT_TRUE(store(card));
+    ASSERT_TRUE(store(card));
+    EXPECT_EQ(rirekiRows(card), 20u);
+    EXPECT_EQ(query(pathOf(card), "SELECT COUNT(*) FROM CardInfo;"), (test::Rows{{"1"}}));
+}
+
+TEST_F(StoreTest, OnlyTransactionsNewToTheFileAreAdded) {
+    const CardReadResults first = sfCard("0000-0000-0000-0003", serialRange(100, 20));
+    ASSERT_TRUE(store(first));
+    // Three new transactions pushed the oldest three off the card.
+    CardReadResults next = sfCard("0000-0000-0000-0003", serialRange(103, 20));
+    next.CardRireki[0].Zangaku = 1;  // a known serial is not compared field by field
+    ASSERT_TRUE(store(next));
+    EXPECT_EQ(rirekiRows(next), 23u);
+    EXPECT_EQ(query(pathOf(next), "SELECT * FROM Rireki WHERE TorihikiTsuuban = 103;"),
+              (test::Rows{sfRow(103)}));
+    EXPECT_EQ(query(pathOf(next), "SELECT * FROM Rireki WHERE TorihikiTsuuban = 122;"),
+              (test::Rows{sfRow(122)}));
+    EXPECT_EQ(query(pathOf(next), "SELECT * FROM Rireki WHERE TorihikiTsuuban = 100;"),
+              (test::Rows{sfRow(100)}));
+
+    // Lower serials than the stored ones are still stored.
+    ASSERT_TRUE(store(sfCard("0000-0000-0000-0003", {5})));
+    EXPECT_EQ(rirekiRows(next), 24u);
+}
+
+TEST_F(StoreTest, TwoSlotsWithOneSerialAreStoredOnce) {
+    CardReadResults card = sfCard("0000-0000-0000-0004", {7, 7, 6});
+    card.CardRireki[1].Zangaku = 999;
+    ASSERT_TRUE(store(card));
+    EXPECT_EQ(query(pathOf(card), "SELECT TorihikiTsuuban, Zangaku FROM Rireki ORDER BY 1;"),
+              (test::Rows{{"6", sfRow(6)[5]}, {"7", sfRow(7)[5]}}));
+}
+
+TEST_F(StoreTest, EachKindStoresItsSlotsAndColumns) {
+    CardReadResults waon = sfCard("0000-0000-0000-0005", serialRange(1, 20));
+    waon.CardKind = CardKindWaon;
+    ASSERT_TRUE(store(waon));
+    EXPECT_EQ(query(pathOf(waon), "SELECT * FROM Rireki ORDER BY 1;"),
+              (test::Rows{firstColumns(sfRow(1), 7), firstColumns(sfRow(2), 7),
+                          firstColumns(sfRow(3), 7)}));
+
+    CardReadResults nanaco = waon;
+    nanaco.CardKind = CardKindNanaco;
+    ASSERT_TRUE(store(nanaco));
+    EXPECT_EQ(pathOf(nanaco), dir.str() + "/RirekiDB/nanaco_0000-0000-0000-0005.DB");
+    const auto rows = query(pathOf(nanaco), "SELECT * FROM Rireki ORDER BY 1;");
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[4], firstColumns(sfRow(5), 6));
+
+    CardReadResults edy = waon;
+    edy.CardKind = CardKindEdy;
+    ASSERT_TRUE(store(edy));
+    EXPECT_EQ(rirekiRows(edy), 6u);
+
+    // A kind without history slots still gets its file, tables and identity.
+    CardReadResults unknown = waon;
+    unknown.CardKind = 7;
+    ASSERT_TRUE(store(unknown));
+    EXPECT_EQ(pathOf(unknown), dir.str() + "/RirekiDB/0000-0000-0000-0005.DB");
+    EXPECT_EQ(rirekiRows(unknown), 0u);
+    EXPECT_EQ(query(pathOf(unknown), "SELECT CardKind FROM CardInfo;"), (test::Rows{{"7"}}));
+}
+
+TEST_F(StoreTest, EmptySlotsAreSkippedWhateverElseTheyHold) {
+    CardReadResults card = sfCard("0000-0000-0000-0006", {30, 29, 28});
+    card.CardRireki[1].RiyouKubun = 0;  // fields other than the use kind stay non-zero
+    ASSERT_TRUE(store(card));
+    EXPECT_EQ(query(pathOf(card), "SELECT TorihikiTsuuban FROM Rireki ORDER BY 1;"),
+              (test::Rows{{"28"}, {"30"}}));
+}
+
+TEST_F(StoreTest, AnExistingCardInfoRowIsNeverChanged) {
+    CardReadResults card = sfCard("0000-0000-0000-0007", {1});
+    card.CardKind = CardKindEdy;
+    card.HakkouYmd = 20100401;
+    ASSERT_TRUE(store(card));
+    card.HakkouYmd = 20990101;
+    card.CardRireki[0] = test::sfEntry(2);
+    ASSERT_TRUE(store(card));
+    EXPECT_EQ(query(pathOf(card), "SELECT * FROM CardInfo;"),
+              (test::Rows{{"1", "0000-0000-0000-0007", "20100401"}}));
+    EXPECT_EQ(rirekiRows(card), 2u);
+}
+
+TEST_F(StoreTest, NegativeAndLargeNumbersAreWrittenInDecimal) {
+    CardReadResults card = sfCard("0000-0000-0000-0008", {});
+    card.CardKind = CardKindEdy;
+    card.HakkouYmd = -5;
+    card.CardRireki[0] = RirekiInfo{9, 2, 20100401, 123000, -500, 2147483647};
+    ASSERT_TRUE(store(card));
+    EXPECT_EQ(query(pathOf(card), "SELECT * FROM Rireki;"),
+              (test::Rows{{"9", "2", "20100401", "123000", "-500", "2147483647"}}));
+    EXPECT_EQ(query(pathOf(card), "SELECT HakkouYmd FROM CardInfo;"), (test::Rows{{"-5"}}));
+}
+
+TEST_F(StoreTest, ACardIdWithQuotesIsStoredExactly) {
+    CardReadResults card = sfCard("O'Brien''s \"card\"", {1});
+    ASSERT_TRUE(store(card)) << message;
+    EXPECT_EQ(query(pathOf(card), "SELECT CardID FROM CardInfo;"),
+              (test::Rows{{"O'Brien''s \"card\""}}));
+    EXPECT_EQ(sqlText("it's"), "'it''s'");
+    EXPECT_EQ(sqlText(""), "''");
+}
+
+TEST_F(StoreTest, MissingRirekiFolderFailsWithOpenError) {
+    CardReadResults card = sfCard("0000-0000-0000-0009", {1});
+    const std::string path = dir.str() + "/nowhere/RirekiDB/SF_0000-0000-0000-0009.DB";
+    EXPECT_FALSE(insertRirekiDB(path, card, message));
+    EXPECT_EQ(message, "DB open error");
+    EXPECT_FALSE(folderExists(dir.str() + "/nowhere"));
+}
+
+}  // namespace
+}  // namespace tovani

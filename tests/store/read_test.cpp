@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include "store/card_store.h"
+#include "store/test_db.h"
+#include "support/temp_dir.h"
+
+namespace tovani {
+namespace {
+
+using test::runSql;
+
+class ReadTest : public ::testing::Test {
+protected:
+    std::string file(const std::string& name) const { return (dir / name).string(); }
+    test::TempDir dir;
+    std::string message = "untouched";
+};
+
+TEST_F(ReadTest, CardInfoGivesTheIssueDateOnlyForFamiliesThatHaveOne) {
+    for (int32_t kind : {CardKindSF, CardKindWaon, CardKindEdy, CardKindNanaco}) {
+        const std::string path = file("kind" + std::to_string(kind) + ".DB");
+        ASSERT_EQ(runSql(path, {createCardInfoSql(), "INSERT INTO CardInfo VALUES ( " + std::to_string(kind) +
+                                                         ", '0123-4567-89AB-CDEF', 20100401 )"}),
+                  "");
+        CardInfoRecord record;
+        ASSERT_TRUE(selectCardInfoDB(path, record, message)) << message;
+        EXPECT_EQ(record.CardKind, kind);
+        EXPECT_EQ(record.CardID, "0123-4567-89AB-CDEF");
+        const bool hasDate = kind == CardKindEdy || kind == CardKindNanaco;
+        EXPECT_EQ(record.HakkouYmd, hasDate ? 20100401 : 0) << kind;
+    }
+    EXPECT_EQ(message, "untouched");
+}
+
+TEST_F(ReadTest, CardInfoTextsComeBackAsStoredAndNullAsEmpty) {
+    const std::string path = file("text.DB");
+    ASSERT_EQ(runSql(path, {createCardInfoSql(), "INSERT INTO CardInfo VALUES ( 1, '東京''s カード', NULL )"}), "");
+    CardInfoRecord record;
+    record.HakkouYmd = 77;
+    ASSERT_TRUE(selectCardInfoDB(path, record, message));
+    EXPECT_EQ(record.CardID, "東京's カード");
+    EXPECT_EQ(record.HakkouYmd, 0);
+
+    ASSERT_EQ(runSql(path, {"UPDATE CardInfo SET CardID = NULL;"}), "");
+    ASSERT_TRUE(selectCardInfoDB(path, record, message));
+    EXPECT_EQ(record.CardID, "");
+}
+
+TEST_F(ReadTest, RirekiBySerialOrNewest) {
+    CardReadResults card = test::sfCard("0000-0000-0000-0001", {3, 10, 7});
+    const std::string path = file("SF.DB");
+    ASSERT_TRUE(insertRirekiDB(path, card, message));
+
+    RirekiInfo record;
+    ASSERT_TRUE(selectRerekiDB(path, -1, record, message));
+    EXPECT_EQ(record, test::sfEntry(10));
+    ASSERT_TRUE(selectRerekiDB(path, 7, record, message));
+    EXPECT_EQ(record, test::sfEntry(7));
+    EXPECT_EQ(message, "untouched");
+
+    EXPECT_FALSE(selectRerekiDB(path, 4, record, message));
+    EXPECT_EQ(message, "Rireki record not exist: " + path);
+}
+
+TEST_F(ReadTest, RirekiFieldsPastTheFilesColumnsKeepTheirValues) {
+    CardReadResults card = test::sfCard("0000-0000-0000-0001", {5});
+    const std::string edyPath = file("Edy.DB");
+    card.CardKind = CardKindEdy;
+    ASSERT_TRUE(insertRirekiDB(edyPath, card, message));
+    const std::string waonPath = file("WAON.DB");
+    card.CardKind = CardKindWaon;
+    ASSERT_TRUE(insertRirekiDB(waonPath, card, message));
+
+    RirekiInfo record;
+    record.Charge = 99;
+    record.Chiiki = 42;
+    ASSERT_TRUE(selectRerekiDB(edyPath, 5, record, message));
+    EXPECT_EQ(record.Zangaku, test::sfEntry(5).Zangaku);
+    EXPECT_EQ(record.Charge, 99);
+    EXPECT_EQ(record.Chiiki, 42);
+
+    ASSERT_TRUE(selectRerekiDB(waonPath, 5, record, message));
+    EXPECT_EQ(record.Charge, test::sfEntry(5).Charge);
+    EXPECT_EQ(record.Chiiki, 42);
+}
+
+TEST(RowCallbacks, ConvertValueTexts) {
+    char* one[] = {const_cast<char*>("12345")};
+    int32_t count = -1;
+    EXPECT_EQ(exec_callback_count(&count, 1, one, nullptr), 0);
+    EXPECT_EQ(count, 12345);
+    char* nullValue[] = {nullptr};
+    EXPECT_EQ(exec_callback_count(&count, 1, nullValue, nullptr), 0);
+    EXPECT_EQ(count, 0);
+    // A row without columns stops the query instead of being read.
+    EXPECT_NE(exec_callback_count(&count, 0, nullValue, nullptr), 0);
+
+    char* info[] = {const_cast<char*>("2"), const_cast<char*>("ABCD"), nullptr};
+    CardInfoRecord record;
+    record.HakkouYmd = 5;
+    EXPECT_EQ(exec_callback_CardInfo(&record, 3, info, nullptr), 0);
+    EXPECT_EQ(record.CardKind, 2);
+    EXPECT_EQ(record.CardID, "ABCD");
+    EXPECT_EQ(record.HakkouYmd, 0);
+
+    char* row[] = {const_cast<char*>("1"), const_cast<char*>("2"), const_cast<char*>("3"),
+                   const_cast<char*>("4"), const_cast<char*>("-5"), const_cast<char*>("6"),
+                   const_cast<char*>("7")};
+    RirekiInfo r;
+    r.Kiki = 8;
+    EXPECT_EQ(exec_callback_Rireki(&r, 7, row, nullptr), 0);
+    EXPECT_EQ(r, (RirekiInfo{1, 2, 3, 4, -5, 6, 7, 8}));
+    EXPECT_NE(exec_callback_Rireki(&r, 5, row, nullptr), 0);
+}
+
+}  // namespace
+}  // namespace tovani
