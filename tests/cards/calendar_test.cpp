@@ -24,20 +24,20 @@ bool isCalendarDate(CalendarDateTime c) {
     return d <= last && c.hms >= 0 && hh < 24 && mm < 60 && ss < 60;
 }
 
-TEST(CalendarDateTime, ValidFieldsPassThrough) {
+TEST(CardCalendar, ValidFieldsPassThrough) {
     expectDateTime(calendarDateTime(2014, 10, 27, 10, 14, 53), 20141027, 101453);
     expectDateTime(calendarDateTime(2000, 1, 1), 20000101, 0);
     expectDateTime(calendarDateTime(2023, 12, 31, 23, 59, 59), 20231231, 235959);
 }
 
-TEST(CalendarDateTime, MonthRollsIntoNeighbouringYears) {
+TEST(CardCalendar, MonthRollsIntoNeighbouringYears) {
     expectDateTime(calendarDateTime(2014, 13, 5), 20150105, 0);
     expectDateTime(calendarDateTime(2014, 15, 5), 20150305, 0);
     expectDateTime(calendarDateTime(2014, 0, 5), 20131205, 0);
     expectDateTime(calendarDateTime(2014, 0, 0), 20131130, 0);
 }
 
-TEST(CalendarDateTime, DayRollsIntoNeighbouringMonths) {
+TEST(CardCalendar, DayRollsIntoNeighbouringMonths) {
     expectDateTime(calendarDateTime(2014, 3, 0), 20140228, 0);
     expectDateTime(calendarDateTime(2016, 3, 0), 20160229, 0);
     expectDateTime(calendarDateTime(2014, 1, 0), 20131231, 0);
@@ -46,14 +46,14 @@ TEST(CalendarDateTime, DayRollsIntoNeighbouringMonths) {
     expectDateTime(calendarDateTime(2014, 2, 31), 20140303, 0);
 }
 
-TEST(CalendarDateTime, FebruaryTwentyNinthOnlyInLeapYears) {
+TEST(CardCalendar, FebruaryTwentyNinthOnlyInLeapYears) {
     expectDateTime(calendarDateTime(2016, 2, 29), 20160229, 0);
     expectDateTime(calendarDateTime(2015, 2, 29), 20150301, 0);
     expectDateTime(calendarDateTime(2000, 2, 29), 20000229, 0);  // divisible by 400
     expectDateTime(calendarDateTime(2100, 2, 29), 21000301, 0);  // divisible by 100 only
 }
 
-TEST(CalendarDateTime, TimeCarriesIntoHoursAndDays) {
+TEST(CardCalendar, TimeCarriesIntoHoursAndDays) {
     expectDateTime(calendarDateTime(2000, 1, 1, 0, 0, 86400), 20000102, 0);
     expectDateTime(calendarDateTime(2014, 5, 10, 12, 60, 0), 20140510, 130000);
     expectDateTime(calendarDateTime(2014, 5, 10, 24, 0, 0), 20140511, 0);
@@ -64,13 +64,13 @@ TEST(CalendarDateTime, TimeCarriesIntoHoursAndDays) {
     expectDateTime(calendarDateTime(2000, 1, 1, 0, 0, 131071), 20000102, 122431);
 }
 
-TEST(CalendarDateTime, NegativeFieldsBorrow) {
+TEST(CardCalendar, NegativeFieldsBorrow) {
     expectDateTime(calendarDateTime(2014, 5, 10, 0, 0, -1), 20140509, 235959);
     expectDateTime(calendarDateTime(2014, 5, 10, 0, -1, 0), 20140509, 235900);
     expectDateTime(calendarDateTime(2014, -11, 1), 20130101, 0);
 }
 
-TEST(CalendarDateTime, EveryPackedFieldCombinationGivesARealDate) {
+TEST(CardCalendar, EveryPackedFieldCombinationGivesARealDate) {
     // All values the card bit fields can hold: month 0..15, day 0..31,
     // hour 0..31, minute 0..63.
     for (int64_t month = 0; month <= 15; ++month)
@@ -83,7 +83,7 @@ TEST(CalendarDateTime, EveryPackedFieldCombinationGivesARealDate) {
                 }
 }
 
-TEST(CalendarDateTime, OutOfRangeGivesNoDateInsteadOfOverflow) {
+TEST(CardCalendar, OutOfRangeGivesNoDateInsteadOfOverflow) {
     constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
     constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
     expectDateTime(calendarDateTime(kMax, kMax, kMax, kMax, kMax, kMax), 0, 0);

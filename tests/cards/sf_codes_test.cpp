@@ -20,7 +20,7 @@ Named name(int32_t code, bool chargeIn = false) {
     return {text, charge, category};
 }
 
-TEST(RiyouKubunName, WholeTable) {
+TEST(CardUseKindName, WholeTable) {
     struct Row {
         int32_t code;
         const char* text;
@@ -59,7 +59,7 @@ TEST(RiyouKubunName, WholeTable) {
     }
 }
 
-TEST(RiyouKubunName, InvalidCodeLeavesChargeFlag) {
+TEST(CardUseKindName, InvalidCodeLeavesChargeFlag) {
     for (bool in : {false, true}) {
         const Named n = name(0x00, in);
         EXPECT_EQ(n.text, "無効");
@@ -72,7 +72,7 @@ TEST(RiyouKubunName, InvalidCodeLeavesChargeFlag) {
     }
 }
 
-TEST(RiyouKubunName, CashAndCardTogetherAppendsSuffix) {
+TEST(CardUseKindName, CashAndCardTogetherAppendsSuffix) {
     Named n = name(0x81, true);
     EXPECT_EQ(n.text, "自動改札機出場(現金/カード併用)");
     EXPECT_FALSE(n.charge);
@@ -91,7 +91,7 @@ TEST(RiyouKubunName, CashAndCardTogetherAppendsSuffix) {
     EXPECT_EQ(n.category, SFCategoryBus);
 }
 
-TEST(RiyouKubunName, UnknownCodesNameTheirHexWithoutLeadingZeros) {
+TEST(CardUseKindName, UnknownCodesNameTheirHexWithoutLeadingZeros) {
     Named n = name(0x4C, true);
     EXPECT_EQ(n.text, "不明4C");
     EXPECT_FALSE(n.charge);
@@ -104,7 +104,7 @@ TEST(RiyouKubunName, UnknownCodesNameTheirHexWithoutLeadingZeros) {
     EXPECT_EQ(name(0x10).text, "不明10");
 }
 
-TEST(RiyouKubunName, ValuesThatAreNoByteAreUnknownAsAWhole) {
+TEST(CardUseKindName, ValuesThatAreNoByteAreUnknownAsAWhole) {
     // 0x181 would read as 0x01 if cut to eight bits.
     Named n = name(0x181, true);
     EXPECT_EQ(n.text, "不明181");
