@@ -21,17 +21,6 @@ TEST(CodeKey, IsUpperCaseHexWithTwosComplementForNegativeCodes) {
     EXPECT_EQ(codeKey(INT32_MIN), "80000000");
 }
 
-TEST(CacheItem, TellsAHitFromAMiss) {
-    NameCache cache{{"102", "E駅 "}, {"0", ""}};
-    bool found = false;
-    EXPECT_EQ(getCacheItem(cache, "102", found), "E駅 ");
-    EXPECT_TRUE(found);
-    EXPECT_EQ(getCacheItem(cache, "0", found), "");  // an empty text may be cached
-    EXPECT_TRUE(found);
-    EXPECT_EQ(getCacheItem(cache, "103", found), "");
-    EXPECT_FALSE(found);
-}
-
 class NameLookup : public ::testing::Test {
 protected:
     void import(const std::vector<std::string>& stationLines, const std::vector<std::string>& busLines) {
@@ -145,25 +134,6 @@ TEST_F(NameLookup, NullNamesFromAnotherToolReadAsEmpty) {
     }
     EXPECT_EQ(station(258), "E駅 ");
     EXPECT_EQ(busStop(1), ",");
-}
-
-TEST(RowCallbacks, FillTheRecordInColumnOrder) {
-    char code[] = "-65536", a[] = "K", b[] = "R", c[] = "T";
-    char* values[] = {code, a, b, c};
-    BusStopInfo bus;
-    EXPECT_EQ(exec_callback_BusStop(&bus, 4, values, nullptr), 0);
-    EXPECT_EQ(bus.Code, -65536);
-    EXPECT_EQ(bus.Kaisha, "K");
-    EXPECT_EQ(bus.Rosen, "R");
-    EXPECT_EQ(bus.Teiryuujo, "T");
-
-    StationInfo st;
-    values[0] = nullptr;
-    EXPECT_EQ(exec_callback_Station(&st, 2, values, nullptr), 0);  // a short row fills what it has
-    EXPECT_EQ(st.Code, 0);
-    EXPECT_EQ(st.Kaisha, "K");
-    EXPECT_EQ(st.Senku, "");
-    EXPECT_EQ(st.Eki, "");
 }
 
 }  // namespace
