@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+namespace tovani::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CardTool : public ::testing::Test {
+protected:
+    // Runs tovani-card from the program folder with the virtual reader in
+    // `reader` (arguments already quoted for the shell).
+    ToolRun run(const std::string& args, const fs::path& readerFolder) {
+        const std::string errFile = (scratch / "stderr.txt").string();
+        const std::string command = "FELICA_VIRTUAL_READER='" + readerFolder.string() + "' '" +
+                                    std::string(TOVANI_PROGRAM_DIR) + "/tovani-card' " + args + " 2>'" + errFile + "'";
+        ToolRun r;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) return r;
+        char buf[512];
+        while (const size_t n = fread(buf, 1, sizeof buf, pipe)) r.out.append(buf, n);
+        const int rc = pclose(pipe);
+        r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+        r.err = readFile(errFile);
+        return r;
+    }
+    ToolRun read(const TempDir& programDir) { return run("read --program-dir '" + programDir.str() + "'", reader.path()); }
+    void laySample(const std::string& name) {
+        fs::copy_file(fs::path(TOVANI_SOURCE_DIR) / "samples/cards" / name, reader / "card.json",
+                      fs::copy_options::overwrite_existing);
+    }
+
+    TempDir reader;
+    TempDir scratch;
+};
+
+TEST_F(CardTool, DumpOfEverySampleReadsBackToTheSameHistory) {
+    for (const char* sample : {"edy.json", "nanaco.json", "waon.json", "transit.json"}) {
+        SCOPED_TRACE(sample);
+        TempDir fromOriginal, fromDump;
+        laySample(sample);
+        const ToolRun original = read(fromOriginal);
+        ASSERT_EQ(original.status, 0) << original.err;
+        EXPECT_NE(original.out.find("ReadStateRead\n"), std::string::npos);
+
+        const fs::path dumped = scratch / "dump.json";
+        const ToolRun dump = run("dump '" + dumped.string() + "'", reader.path());
+        ASSERT_EQ(dump.status, 0) << dump.err;
+        fs::copy_file(dumped, reader / "card.json", fs::copy_options::overwrite_existing);
+        const ToolRun again = read(fromDump);
+        ASSERT_EQ(again.status, 0) << again.err;
+        EXPECT_EQ(again.out, original.out);
+    }
+}
+
+TEST_F(CardTool, DumpKeepsOnlyTheServicesTheProgramReads) {
+    laySample("transit.json");
+    const ToolRun dump = run("dump", reader.path());
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_NE(dump.out.find("\"090F\""), std::string::npos);
+    EXPECT_NE(dump.out.find("\"008B\""), std::string::npos);
+    EXPECT_EQ(dump.out.find("\"108F\""), std::string::npos);  // gate records: not read
+    EXPECT_NE(dump.out.find("\"FE00\""), std::string::npos);  // every system is kept
+}
+
+TEST_F(CardTool, ReadingTheSameCardTwiceStoresItOnce) {
+    TempDir programDir;
+    laySample("transit.json");
+    const ToolRun first = read(programDir);
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_NE(first.out.find("CardID 0101-0012-3456-789A\n"), std::string::npos);
+    EXPECT_NE(first.out.find("Stored history in RirekiDB/SF_0101-0012-3456-789A.DB: 20 entries\n"),
+              std::string::npos)
+        << first.out;
+    const ToolRun second = read(programDir);
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.out, first.out);
+}
+
+TEST_F(CardTool, FailuresHaveMessagesAndExitCodes) {
+    TempDir programDir;
+    ToolRun r = read(programDir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no card"), std::string::npos) << r.err;
+    r = run("dump", reader.path());
+    EXPECT_EQ(r.status, 1);
+
+    laySample("unsupported-system.json");
+    r = read(programDir);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.err.find("not one the program reads"), std::string::npos) << r.err;
+
+    r = run("read --program-dir '" + programDir.str() + "'", reader / "missing");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("1028"), std::string::npos) << r.err;
+
+    // RirekiDB is a file: the card's file cannot be made.
+    laySample("edy.json");
+    writeFile(programDir / "RirekiDB", "");
+    r = read(programDir);
+    EXPECT_EQ(r.status, 5);
+    EXPECT_NE(r.err.find("RirekiDB"), std::string::npos) << r.err;
+
+    r = run("frobnicate", reader.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tovani::test
