@@ -151,21 +151,26 @@ bool loadCardImage(const std::string& path, CardImage& out, std::string& why) {
 }
 
 std::string cardImageToJson(const CardImage& image) {
-    json j = json::object();
+    // Keys in the order of the format's description, for people reading dumps.
+    using ordered = nlohmann::ordered_json;
+    ordered j = ordered::object();
     if (!image.comment.empty()) j["comment"] = image.comment;
     j["pmm"] = hex(image.pmm);
-    j["systems"] = json::array();
+    j["systems"] = ordered::array();
     for (const SystemImage& system : image.systems) {
-        json s = json::object();
+        ordered s = ordered::object();
         s["system_code"] = hex(system.systemCode);
         s["idm"] = hex(system.idm);
-        s["services"] = json::array();
+        s["services"] = ordered::array();
         for (const ServiceImage& service : system.services) {
             const std::array<uint8_t, 2> code{static_cast<uint8_t>(service.code >> 8),
                                               static_cast<uint8_t>(service.code & 0xFF)};
-            json blocks = json::array();
+            ordered blocks = ordered::array();
             for (const Block& b : service.blocks) blocks.push_back(hex(b));
-            s["services"].push_back(json{{"code", hex(code)}, {"blocks", blocks}});
+            ordered entry = ordered::object();
+            entry["code"] = hex(code);
+            entry["blocks"] = blocks;
+            s["services"].push_back(entry);
         }
         j["systems"].push_back(s);
     }
