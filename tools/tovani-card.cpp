@@ -96,8 +96,10 @@ bool readAllBlocks(ReaderState& reader, const Idm& idm, uint16_t code, std::vect
         if (!read_block_without_encryption(reader.Library, in, out)) {
             int32_t e1 = 0, e2 = 0;
             get_last_error_types(reader.Library, e1, e2);
-            // The card refusing the first block of a round: the service ends.
-            return e1 == ErrorReadRefused;
+            // The card refusing (status flags set) the first block of a
+            // round: the service ends there. A card that stopped answering
+            // has no status flags and fails the dump.
+            return e1 == ErrorReadRefused && e2 != 0;
         }
         for (unsigned b = 0; b < out.result_number_of_blocks; ++b) {
             Block block;

@@ -7,17 +7,17 @@
 namespace tovani::felica {
 
 FelicaLibrary::FelicaLibrary() : FelicaLibrary(makeDefaultTransport) {}
-FelicaLibrary::FelicaLibrary(TransportFactory factory) : factory_(std::move(factory)) {}
+FelicaLibrary::FelicaLibrary(TransportFactory f) : factory(std::move(f)) {}
 FelicaLibrary::~FelicaLibrary() {
-    if (transport_) transport_->close();
+    if (transport) transport->close();
 }
 FelicaLibrary::FelicaLibrary(FelicaLibrary&&) noexcept = default;
 FelicaLibrary& FelicaLibrary::operator=(FelicaLibrary&&) noexcept = default;
 
-bool FelicaLibrary::fail(int32_t error, int32_t detail, std::string reason) {
-    error1_ = error;
-    error2_ = detail;
-    reason_ = std::move(reason);
+bool FelicaLibrary::fail(int32_t errorType, int32_t errorType2, std::string why) {
+    error1 = errorType;
+    error2 = errorType2;
+    reason = std::move(why);
     return false;
 }
 
@@ -27,8 +27,8 @@ bool fail(FelicaLibrary& lib, const Outcome& o) { return lib.fail(o.error, o.det
 
 // The checks every card operation starts with.
 bool ready(FelicaLibrary& lib) {
-    if (!lib.initialized_) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
-    if (!lib.opened_ || !lib.transport_) return lib.fail(ErrorNotOpen, 0, "the reader/writer is not open");
+    if (!lib.initialized) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
+    if (!lib.opened || !lib.transport) return lib.fail(ErrorNotOpen, 0, "the reader/writer is not open");
     return true;
 }
 
@@ -38,10 +38,10 @@ bool pollFor(FelicaLibrary& lib, const polling& p, card_information& info, Polli
     if (p.system_code.size() < 2 || info.card_idm.size() < 8 || info.card_pmm.size() < 8)
         return lib.fail(ErrorInvalidArgument, 0, "a polling buffer is too small");
     // A new polling forgets the card before: reads go to the card it finds.
-    lib.polledIdm_.reset();
-    Outcome o = pollCard(*lib.transport_, {p.system_code[0], p.system_code[1]}, RequestNone, answer);
+    lib.polledIdm.reset();
+    Outcome o = pollCard(*lib.transport, {p.system_code[0], p.system_code[1]}, RequestNone, answer);
     if (!o.ok) return fail(lib, o);
-    lib.polledIdm_ = answer.idm;
+    lib.polledIdm = answer.idm;
     std::copy(answer.idm.begin(), answer.idm.end(), info.card_idm.begin());
     std::copy(answer.pmm.begin(), answer.pmm.end(), info.card_pmm.begin());
     return true;
@@ -55,30 +55,30 @@ void putLe16(std::span<uint8_t> list, size_t index, uint16_t value) {
 }  // namespace
 
 bool initialize_library(FelicaLibrary& lib) {
-    if (lib.initialized_) return lib.fail(ErrorAlreadyInitialized, 0, "the library is already initialised");
-    lib.initialized_ = true;
+    if (lib.initialized) return lib.fail(ErrorAlreadyInitialized, 0, "the library is already initialised");
+    lib.initialized = true;
     return true;
 }
 
 bool dispose_library(FelicaLibrary& lib) {
-    if (!lib.initialized_) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
-    if (lib.transport_) lib.transport_->close();
-    lib.transport_.reset();
-    lib.opened_ = false;
-    lib.polledIdm_.reset();
-    lib.initialized_ = false;
+    if (!lib.initialized) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
+    if (lib.transport) lib.transport->close();
+    lib.transport.reset();
+    lib.opened = false;
+    lib.polledIdm.reset();
+    lib.initialized = false;
     return true;
 }
 
 bool open_reader_writer_auto(FelicaLibrary& lib) {
-    if (!lib.initialized_) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
-    if (lib.opened_) return lib.fail(ErrorAlreadyOpen, 0, "the reader/writer is already open");
-    std::unique_ptr<Transport> transport = lib.factory_ ? lib.factory_() : nullptr;
+    if (!lib.initialized) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
+    if (lib.opened) return lib.fail(ErrorAlreadyOpen, 0, "the reader/writer is already open");
+    std::unique_ptr<Transport> transport = lib.factory ? lib.factory() : nullptr;
     if (!transport) return lib.fail(ErrorNoReaderWriter, 0, "no reader/writer found");
     switch (transport->open()) {
     case OpenResult::Opened:
-        lib.transport_ = std::move(transport);
-        lib.opened_ = true;
+        lib.transport = std::move(transport);
+        lib.opened = true;
         return true;
     case OpenResult::NotFound:
         return lib.fail(ErrorNoReaderWriter, transport->lastDetail(), "no reader/writer found");
@@ -89,20 +89,20 @@ bool open_reader_writer_auto(FelicaLibrary& lib) {
 }
 
 bool close_reader_writer(FelicaLibrary& lib) {
-    if (!lib.initialized_) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
-    if (!lib.opened_) return lib.fail(ErrorNotOpen, 0, "the reader/writer is not open");
-    if (lib.transport_) lib.transport_->close();
-    lib.transport_.reset();
-    lib.opened_ = false;
-    lib.polledIdm_.reset();
+    if (!lib.initialized) return lib.fail(ErrorNotInitialized, 0, "the library is not initialised");
+    if (!lib.opened) return lib.fail(ErrorNotOpen, 0, "the reader/writer is not open");
+    if (lib.transport) lib.transport->close();
+    lib.transport.reset();
+    lib.opened = false;
+    lib.polledIdm.reset();
     return true;
 }
 
 bool reader_writer_is_alive(FelicaLibrary& lib, uint8_t& alive) {
     alive = 0;
     if (!ready(lib)) return false;
-    if (!lib.transport_->isAlive())
-        return lib.fail(ErrorReaderNotAnswering, lib.transport_->lastDetail(), "the reader/writer does not answer");
+    if (!lib.transport->isAlive())
+        return lib.fail(ErrorReaderNotAnswering, lib.transport->lastDetail(), "the reader/writer does not answer");
     alive = 1;
     return true;
 }
@@ -115,8 +115,8 @@ bool reader_writer_is_open(FelicaLibrary& lib, uint8_t& open) {
 }
 
 bool get_last_error_types(const FelicaLibrary& lib, int32_t& errorType, int32_t& errorType2) {
-    errorType = lib.error1_;
-    errorType2 = lib.error2_;
+    errorType = lib.error1;
+    errorType2 = lib.error2;
     return true;
 }
 
@@ -128,7 +128,7 @@ bool polling_and_request_system_code(FelicaLibrary& lib, const polling& p, uint8
     if (!pollFor(lib, p, info, answer)) return false;
     number_of_cards = 1;
     std::vector<std::array<uint8_t, 2>> codes;
-    Outcome o = requestSystemCodes(*lib.transport_, answer.idm, codes);
+    Outcome o = requestSystemCodes(*lib.transport, answer.idm, codes);
     if (!o.ok) return fail(lib, o);
     if (codes.size() > 0xFF || codes.size() * 2 > out.system_code_list.size())
         return lib.fail(ErrorSystemCodeList, 0,
@@ -161,7 +161,7 @@ bool polling_and_search_service_code(FelicaLibrary& lib, const polling& p, const
     const size_t maxAreas = std::min({static_cast<size_t>(std::max(in.max_area_codes, 0)),
                                       out.area_code_list.size() / 2, out.end_service_code_list.size() / 2});
     ServiceList list;
-    Outcome o = searchServiceCodes(*lib.transport_, answer.idm, std::max(maxServices, maxAreas), list);
+    Outcome o = searchServiceCodes(*lib.transport, answer.idm, std::max(maxServices, maxAreas), list);
     if (!o.ok) return fail(lib, o);
     if (list.services.size() > maxServices || list.areas.size() > maxAreas)
         return lib.fail(ErrorServiceCodeList, 0,
@@ -184,8 +184,8 @@ bool read_block_without_encryption(FelicaLibrary& lib, const input_read_block_wi
                                    output_read_block_without_encryption& out) {
     out.result_number_of_blocks = 0;
     if (!ready(lib)) return false;
-    if (!lib.polledIdm_) return lib.fail(ErrorNotPolled, 0, "no card has been polled");
-    if (in.card_idm.size() < 8 || !std::equal(lib.polledIdm_->begin(), lib.polledIdm_->end(), in.card_idm.begin()))
+    if (!lib.polledIdm) return lib.fail(ErrorNotPolled, 0, "no card has been polled");
+    if (in.card_idm.size() < 8 || !std::equal(lib.polledIdm->begin(), lib.polledIdm->end(), in.card_idm.begin()))
         return lib.fail(ErrorIdmMismatch, 0, "the IDm is not that of the polled card");
     // One service per read; its blocks are listed as two-byte elements.
     if (in.number_of_services != 1 || in.service_code_list.size() < 2)
@@ -203,8 +203,8 @@ bool read_block_without_encryption(FelicaLibrary& lib, const input_read_block_wi
     }
     const uint16_t service = static_cast<uint16_t>(in.service_code_list[0] | (in.service_code_list[1] << 8));
     std::vector<uint8_t> data;
-    Outcome o = readBlocks(*lib.transport_, *lib.polledIdm_, service, numbers, data,
-                           lib.transport_->maxBlocksPerRead());
+    Outcome o = readBlocks(*lib.transport, *lib.polledIdm, service, numbers, data,
+                           lib.transport->maxBlocksPerRead());
     if (!o.ok) {
         out.status_flag_1 = static_cast<uint8_t>(o.detail >> 8);
         out.status_flag_2 = static_cast<uint8_t>(o.detail & 0xFF);

@@ -69,8 +69,8 @@ struct output_read_block_without_encryption {
     std::span<uint8_t> block_data;  // 16 bytes per block, in block-list order
 };
 
-class FelicaLibrary {
-public:
+// The library's state. Only the operations below change it.
+struct FelicaLibrary {
     using TransportFactory = std::function<std::unique_ptr<Transport>()>;
 
     // By default the transport the environment names (see makeDefaultTransport).
@@ -81,18 +81,18 @@ public:
     FelicaLibrary& operator=(FelicaLibrary&&) noexcept;
 
     // What the last failure was about, in words (for messages; empty if none).
-    const std::string& lastErrorReason() const { return reason_; }
+    const std::string& lastErrorReason() const { return reason; }
+    // Records a failure's two error values and reason; answers false.
+    bool fail(int32_t errorType, int32_t errorType2, std::string why);
 
-    // Plumbing for the operations below.
-    bool fail(int32_t error, int32_t detail, std::string reason);
-    TransportFactory factory_;
-    std::unique_ptr<Transport> transport_;
-    bool initialized_ = false;
-    bool opened_ = false;
-    std::optional<Idm> polledIdm_;  // the card of the last successful polling
-    int32_t error1_ = ErrorNone;
-    int32_t error2_ = 0;
-    std::string reason_;
+    TransportFactory factory;
+    std::unique_ptr<Transport> transport;  // set while the reader/writer is open
+    bool initialized = false;
+    bool opened = false;
+    std::optional<Idm> polledIdm;  // the card of the last successful polling
+    int32_t error1 = ErrorNone;
+    int32_t error2 = 0;
+    std::string reason;
 };
 
 bool initialize_library(FelicaLibrary& lib);

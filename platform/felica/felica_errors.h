@@ -20,10 +20,9 @@ constexpr int32_t ErrorPolling = 1036;              // polling found no card
 constexpr int32_t ErrorReadFailed = 1040;           // the card's answer to a read was malformed
 constexpr int32_t ErrorReadRefused = 1042;          // the card refused the read or stopped answering
 constexpr int32_t ErrorNotPolled = 1046;            // no polling yet
-constexpr int32_t ErrorCardInformation = 1047;      // the card's IDm could not be taken
 constexpr int32_t ErrorIdmMismatch = 1049;          // the IDm of a read is not that of the polled card
-constexpr int32_t ErrorReaderNotAnswering = 1069;   // the reader/writer does not answer
 constexpr int32_t ErrorSystemCodeList = 1061;       // the card's system code list could not be taken
 constexpr int32_t ErrorServiceCodeList = 1062;      // the card's service code list could not be taken
+constexpr int32_t ErrorReaderNotAnswering = 1069;   // the reader/writer does not answer
 
 }  // namespace tovani::felica
