@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "names/csv_lines.h"
+#include "store/card_store.h"
 #include "store/db_access.h"
 #include "store/db_files.h"
 
@@ -19,18 +20,6 @@ std::string stationCsvPath(const std::string& programDir) { return programDir + 
 std::string busStopCsvPath(const std::string& programDir) { return programDir + "/irucabus.csv"; }
 
 namespace {
-
-// A name between single quotes; a quote inside is doubled so that the name is
-// stored exactly instead of breaking the statement.
-std::string quoted(const std::string& value) {
-    std::string out = "'";
-    for (const char c : value) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    out += '\'';
-    return out;
-}
 
 bool hexDigit(char c, uint32_t& v) {
     if (c >= '0' && c <= '9') v = static_cast<uint32_t>(c - '0');
@@ -138,10 +127,12 @@ bool importFile(DbFile& db, const std::string& csvPath, const CsvLayout& layout,
         std::string problem;
         if (!layout.code(fields, code, problem)) return fail(where + problem);
 
+        // Names go in between quotes with every quote inside doubled, so a
+        // name like O'Hare is stored as it stands.
         const size_t n = layout.fieldCount;
         const std::string sql = std::string("INSERT INTO ") + layout.table + " VALUES ( " +
-                                std::to_string(code) + ", " + quoted(fields[n - 3]) + ", " +
-                                quoted(fields[n - 2]) + ", " + quoted(fields[n - 1]) + " )";
+                                std::to_string(code) + ", " + sqlText(fields[n - 3]) + ", " +
+                                sqlText(fields[n - 2]) + ", " + sqlText(fields[n - 1]) + " )";
         if (!db.exec(sql)) {  // exec hands the text over through stringToUtf8
             return fail(std::string("DB INSERT ") + layout.table + " exec error: " + db.errmsg());
         }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "names/station_import.h"
+#include "store/card_store.h"
 #include "store/db_access.h"
 #include "store/db_files.h"
 
@@ -28,11 +29,6 @@ std::string value(int columnCount, char** values, int i) {
 
 int32_t codeValue(int columnCount, char** values) {
     return columnCount > 0 && values != nullptr ? valueToInt32(values[0]) : 0;
-}
-
-int countCallback(void* user, int columnCount, char** values, char**) {
-    *static_cast<int32_t*>(user) = codeValue(columnCount, values);
-    return 0;
 }
 
 // What differs between the station and the bus-stop lookup.
@@ -78,7 +74,7 @@ std::string lookUp(const Lookup<Info>& how, int32_t code, const std::string& pro
     const std::string table = how.table;
     const std::string where = " WHERE Code = " + std::to_string(code) + ";";
     int32_t count = 0;
-    if (!db.exec("SELECT COUNT(*) FROM " + table + where, countCallback, &count)) {
+    if (!db.exec("SELECT COUNT(*) FROM " + table + where, exec_callback_count, &count)) {
         DBErrorMessage = "DB COUNT " + table + " exec error: " + db.errmsg();
         return std::string();
     }
