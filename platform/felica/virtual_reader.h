@@ -1,19 +1,12 @@
 #pragma once
 
 // The virtual reader/writer: a folder stands for the reader, a card image
-// named card.json in it for the card lying on it.
-//
-//   folder exists          the reader/writer is found and opens
-//   card.json              that card lies on the reader (read again at every
-//                          Polling, so replacing the file swaps the card)
-//   no card.json           polling finds no card
-//   a file "unplugged"     the reader/writer stops answering
-//   folder missing at open no reader/writer is found
+// named card.json in it for the card lying on it (see card_model.h for what
+// the folder's contents mean).
 
-#include <optional>
 #include <string>
 
-#include "platform/felica/card_image.h"
+#include "platform/felica/card_model.h"
 #include "platform/felica/felica_transport.h"
 
 namespace tovani::felica {
@@ -30,15 +23,11 @@ public:
     // command; the simulated card sets the real limit.
     size_t maxBlocksPerRead() const override { return 20; }
 
-    std::string cardPath() const { return folder_ + "/card.json"; }
+    std::string cardPath() const { return field_.cardPath(); }
 
 private:
-    void layCardFromFile();
-
-    std::string folder_;
+    CardFolder field_;
     bool open_ = false;
-    std::optional<SimulatedCard> card_;
-    std::string lastReport_;  // a broken image is reported once, not at every poll
 };
 
 }  // namespace tovani::felica
