@@ -51,6 +51,9 @@ struct CardReadResults {
     int32_t HakkouYmd = 0;   // issue date YYYYMMDD, 0 when the family has none
     std::array<RirekiInfo, CardRirekiSize> CardRireki{};
     std::array<uint8_t, 8> LastCardIDm{};  // all zero = no card read yet
+    // Entries whose amount could not be worked out in this read because the
+    // card's stored history could not be read; the store leaves them out.
+    std::array<bool, CardRirekiSize> AmountUnknown{};
 };
 
 // Number of CardRireki slots that a read of this kind writes and that every

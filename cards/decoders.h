@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 #include "cards/card_data.h"
 
@@ -32,9 +33,20 @@ bool decodeWaonInfo(CardReadResults& card, std::span<const uint8_t> buf, size_t 
 // Transit (SF): history service 0x090F (blocks 0-19), information 0x008B.
 // The oldest entries take their amounts from the card's own file: the lookup
 // fills `out` with the stored transaction of that serial number (negative:
-// the newest stored one) and answers whether it was found. The reader binds
-// it to selectRerekiDB and the card's file; an empty function finds nothing.
-using RirekiLookup = std::function<bool(int32_t serial, RirekiInfo& out)>;
+// the newest stored one) and says whether it was found, is not stored, or
+// could not be read. An empty function finds nothing.
+enum class StoredRireki {
+    Found,
+    NotStored,   // no file for the card yet, or no such transaction in it
+    Unreadable,  // the file could not be read (locked, damaged): nothing is known
+};
+using RirekiLookup = std::function<StoredRireki(int32_t serial, RirekiInfo& out)>;
+// The stored transactions of any transit card, by card number: what the
+// caller of a card read hands it (the store binds it to a program folder).
+using CardRirekiLookup = std::function<StoredRireki(const std::string& cardId, int32_t serial, RirekiInfo& out)>;
+// An entry whose amount depends on an unreadable lookup is decoded, marked in
+// card.AmountUnknown and left out of the store, so that no wrong amount is
+// ever stored; the next read works it out again.
 bool decodeSFRireki(CardReadResults& card, std::span<const uint8_t> buf, size_t offset, int index,
                     const RirekiLookup& lookup);
 bool decodeSFInfo(CardReadResults& card, std::span<const uint8_t> buf, size_t offset);

@@ -26,8 +26,9 @@ int32_t clamp32(int64_t v) {
 }
 
 // Signed change of the use: positive = paid, negative = charged.
+// `unknown` is set when the change cannot be known because the lookup failed.
 int64_t balanceChange(const CardReadResults& card, const RirekiInfo& e, int index,
-                      const RirekiLookup& lookup) {
+                      const RirekiLookup& lookup, bool& unknown) {
     // The card's first transaction charged the whole balance from 0.
     if (e.TorihikiTsuuban == 1) return -int64_t{e.Zangaku};
 
@@ -39,17 +40,26 @@ int64_t balanceChange(const CardReadResults& card, const RirekiInfo& e, int inde
     if (!lookup) return 0;
     // This very transaction may be stored from an earlier read: reuse its amount.
     RirekiInfo stored{};
-    if (lookup(e.TorihikiTsuuban, stored)) {
+    const StoredRireki self = lookup(e.TorihikiTsuuban, stored);
+    if (self == StoredRireki::Found) {
         int64_t d = 0;
         if (stored.Kingaku > 0) d = stored.Kingaku;
         if (stored.Charge > 0) d = -int64_t{stored.Charge};  // a charge wins
         return d;
     }
+    // A file that cannot be read says nothing about what is stored: 0 would
+    // be a wrong amount, so the entry is marked and kept out of the store.
+    if (self == StoredRireki::Unreadable) {
+        unknown = true;
+        return 0;
+    }
     // Otherwise the stored predecessor gives the balance before. Serial 0 has
     // no predecessor; asking for -1 would mean "the newest stored one".
     if (e.TorihikiTsuuban > 0) {
         RirekiInfo previous{};
-        if (lookup(e.TorihikiTsuuban - 1, previous)) return int64_t{previous.Zangaku} - e.Zangaku;
+        const StoredRireki before = lookup(e.TorihikiTsuuban - 1, previous);
+        if (before == StoredRireki::Found) return int64_t{previous.Zangaku} - e.Zangaku;
+        if (before == StoredRireki::Unreadable) unknown = true;
     }
     return 0;
 }
@@ -61,6 +71,8 @@ bool decodeSFRireki(CardReadResults& card, std::span<const uint8_t> buf, size_t 
     if (index < 0 || index >= CardRirekiSize || !bytes::fits(buf, offset, kBlockSize)) return false;
     const std::span<const uint8_t> b = buf.subspan(offset, kBlockSize);
     RirekiInfo& e = card.CardRireki[static_cast<size_t>(index)];
+    bool& unknown = card.AmountUnknown[static_cast<size_t>(index)];
+    unknown = false;
 
     bool charge = false;  // only the category matters here
     SFCategory category = SFCategoryRail;
@@ -99,7 +111,7 @@ bool decodeSFRireki(CardReadResults& card, std::span<const uint8_t> buf, size_t 
     e.TorihikiTsuuban = bytes::be16(b, 13);
     e.Chiiki = b[15];
 
-    const int64_t d = balanceChange(card, e, index, lookup);
+    const int64_t d = balanceChange(card, e, index, lookup, unknown);
     if (d < 0) {
         e.Kingaku = 0;
         e.Charge = clamp32(-d);

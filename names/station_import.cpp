@@ -3,10 +3,9 @@
 #include <functional>
 #include <vector>
 
+#include "database/db_access.h"
+#include "database/file_system.h"
 #include "names/csv_lines.h"
-#include "store/card_store.h"
-#include "store/db_access.h"
-#include "store/db_files.h"
 
 namespace tovani {
 

@@ -2,10 +2,9 @@
 
 #include <cstdio>
 
+#include "database/db_access.h"
+#include "database/file_system.h"
 #include "names/station_import.h"
-#include "store/card_store.h"
-#include "store/db_access.h"
-#include "store/db_files.h"
 
 namespace tovani {
 

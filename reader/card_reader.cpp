@@ -3,7 +3,6 @@
 
 #include "cards/decoders.h"
 #include "reader/reader.h"
-#include "store/card_store.h"
 
 namespace tovani {
 
@@ -76,6 +75,7 @@ bool readService(ReaderState& reader, Buffers& b, const std::array<uint8_t, 2>& 
 // D8: the family's slots start empty, so that slots past the blocks returned
 // hold nothing of an earlier read.
 void clearSlots(CardReadResults& card, int32_t kind) {
+    card.AmountUnknown.fill(false);
     const int slots = rirekiSlotCount(kind);
     for (int i = 0; i < slots; ++i) {
         card.CardRireki[static_cast<size_t>(i)].RiyouKubun = 0;
@@ -84,7 +84,7 @@ void clearSlots(CardReadResults& card, int32_t kind) {
 }
 
 void decodeHistory(CardReadResults& card, const Family& family, std::span<const uint8_t> data, size_t n,
-                   const std::string& programDir) {
+                   const CardRirekiLookup& storedRireki) {
     switch (family.kind) {
     case CardKindEdy:
         for (size_t i = 0; i < n; ++i) decodeEdyRireki(card, data, 16 * i, static_cast<int>(i));
@@ -98,11 +98,12 @@ void decodeHistory(CardReadResults& card, const Family& family, std::span<const 
         sortWaonRireki(card);
         break;
     case CardKindSF: {
-        const std::string path = cardDbPath(programDir, CardKindSF, card.CardID);
-        const RirekiLookup lookup = [path](int32_t serial, RirekiInfo& out) {
-            std::string ignored;  // a missing file or entry only means "not known"
-            return selectRerekiDB(path, serial, out, ignored);
-        };
+        RirekiLookup lookup;
+        if (storedRireki) {
+            lookup = [&storedRireki, id = card.CardID](int32_t serial, RirekiInfo& out) {
+                return storedRireki(id, serial, out);
+            };
+        }
         // Oldest first: each amount is worked out from the older neighbour.
         for (size_t i = n; i-- > 0;) decodeSFRireki(card, data, 16 * i, static_cast<int>(i), lookup);
         break;
@@ -139,7 +140,7 @@ ReadState failure(ReaderState& reader, CardReadResults& card) {
 
 }  // namespace
 
-ReadState readCard(ReaderState& reader, CardReadResults& card, const std::string& programDir) {
+ReadState readCard(ReaderState& reader, CardReadResults& card, const CardRirekiLookup& storedRireki) {
     FelicaLibrary& lib = reader.Library;
     Buffers b;
     uint8_t unused = 0;
@@ -199,7 +200,7 @@ ReadState readCard(ReaderState& reader, CardReadResults& card, const std::string
     size_t n = 0;
     if (!readService(reader, b, family->historyService, family->historyBlocks, n)) return failure(reader, card);
     clearSlots(card, family->kind);
-    decodeHistory(card, *family, b.blockData, n, programDir);
+    decodeHistory(card, *family, b.blockData, n, storedRireki);
 
     b.blockData.fill(0);
     if (!readService(reader, b, family->infoService, family->infoBlocks, n)) return failure(reader, card);

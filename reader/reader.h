@@ -9,8 +9,8 @@
 #include <string>
 
 #include "cards/card_data.h"
+#include "cards/decoders.h"
 #include "platform/felica/felica.h"
-#include "store/db_files.h"
 
 namespace tovani {
 
@@ -52,8 +52,9 @@ bool openReader(ReaderState& reader);
 void closeReader(ReaderState& reader);
 
 // One attempt to read the card on the reader into `card`. The transit decoder
-// looks the oldest amounts up in the card's file under programDir.
-ReadState readCard(ReaderState& reader, CardReadResults& card, const std::string& programDir = programFolder());
+// looks the oldest amounts up through storedRireki (storedRirekiLookup of
+// store/card_store.h gives the one over a program folder's card files).
+ReadState readCard(ReaderState& reader, CardReadResults& card, const CardRirekiLookup& storedRireki);
 
 // "ReadStateRead" and so on, for messages of tools and tests.
 const char* readStateName(ReadState state);

@@ -1,8 +1,9 @@
 #include "store/card_store.h"
 
+#include <cstdio>
 #include <string>
 
-#include "store/db_access.h"
+#include "database/db_access.h"
 #include "store/db_files.h"
 
 namespace tovani {
@@ -38,24 +39,6 @@ std::string createRirekiSql(int32_t cardKind) {
     }
     sql += " );";
     return sql;
-}
-
-std::string sqlText(const std::string& value) {
-    std::string out;
-    out.reserve(value.size() + 2);
-    out += '\'';
-    for (char c : value) {
-        out += c;
-        if (c == '\'') out += '\'';  // a doubled quote is one quote inside the text
-    }
-    out += '\'';
-    return out;
-}
-
-int exec_callback_count(void* user, int columnCount, char** values, char** /*names*/) {
-    if (user == nullptr || columnCount < 1 || values == nullptr) return kStop;
-    *static_cast<int32_t*>(user) = valueToInt32(values[0]);
-    return kGoOn;
 }
 
 int exec_callback_CardInfo(void* user, int columnCount, char** values, char** /*names*/) {
@@ -119,6 +102,9 @@ bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::s
     for (int i = 0; i < slots; ++i) {
         const RirekiInfo& r = card.CardRireki[static_cast<size_t>(i)];
         if (r.RiyouKubun == 0) continue;
+        // An amount that could not be worked out is left for a later read
+        // rather than stored wrong for good.
+        if (card.AmountUnknown[static_cast<size_t>(i)]) continue;
 
         count = 0;
         const std::string countSql =
@@ -168,17 +154,21 @@ bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::stri
     return true;
 }
 
-bool selectRerekiDB(const std::string& path, int32_t serial, RirekiInfo& record,
-                    std::string& DBErrorMessage) {
+namespace {
+
+// selectRerekiDB, telling "no such transaction" (no file, or not in it) from
+// a file that could not be read.
+StoredRireki lookUpRireki(const std::string& path, int32_t serial, RirekiInfo& record,
+                          std::string& DBErrorMessage) {
     if (!fileExists(path)) {
         DBErrorMessage = "DB not exist: " + path;
-        return false;
+        return StoredRireki::NotStored;
     }
 
     DbFile db;
     if (!db.open(path, bridge::OpenReadOnly)) {
         DBErrorMessage = "DB open error: " + path;
-        return false;
+        return StoredRireki::Unreadable;
     }
     const bool bySerial = serial >= 0;
     int32_t count = 0;
@@ -187,20 +177,42 @@ bool selectRerekiDB(const std::string& path, int32_t serial, RirekiInfo& record,
         : std::string("SELECT COUNT(*) FROM Rireki;");
     if (!db.exec(countSql, exec_callback_count, &count)) {
         DBErrorMessage = "DB COUNT Rireki exec error: " + db.errmsg();
-        return false;
+        return StoredRireki::Unreadable;
     }
     if (count == 0) {
         DBErrorMessage = "Rireki record not exist: " + path;
-        return false;
+        return StoredRireki::NotStored;
     }
     const std::string selectSql = bySerial
         ? "SELECT * FROM Rireki WHERE TorihikiTsuuban = " + number(serial) + ";"
         : std::string("SELECT * FROM Rireki ORDER BY TorihikiTsuuban DESC LIMIT 1;");
     if (!db.exec(selectSql, exec_callback_Rireki, &record)) {
         DBErrorMessage = "DB SELECT Rireki exec error: " + db.errmsg();
-        return false;
+        return StoredRireki::Unreadable;
     }
-    return true;
+    return StoredRireki::Found;
+}
+
+}  // namespace
+
+bool selectRerekiDB(const std::string& path, int32_t serial, RirekiInfo& record,
+                    std::string& DBErrorMessage) {
+    return lookUpRireki(path, serial, record, DBErrorMessage) == StoredRireki::Found;
+}
+
+CardRirekiLookup storedRirekiLookup(const std::string& programDir) {
+    return [programDir](const std::string& cardId, int32_t serial, RirekiInfo& out) {
+        const std::string path = cardDbPath(programDir, CardKindSF, cardId);
+        std::string message;
+        const StoredRireki found = lookUpRireki(path, serial, out, message);
+        if (found == StoredRireki::Unreadable) {
+            std::fprintf(stderr,
+                         "Tovani Viewer: transaction %d of card %s cannot be looked up (%s); "
+                         "the entry that needs it is not stored by this read\n",
+                         static_cast<int>(serial), cardId.c_str(), message.c_str());
+        }
+        return found;
+    };
 }
 
 }  // namespace tovani

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cards/card_data.h"
+#include "cards/decoders.h"
 
 namespace tovani {
 
@@ -21,12 +22,8 @@ struct CardInfoRecord {
 std::string createCardInfoSql();
 std::string createRirekiSql(int32_t cardKind);
 
-// Text value between single quotes, every quote inside doubled.
-std::string sqlText(const std::string& value);
-
-// Row callbacks of the store's queries (user argument: int32_t*,
-// CardInfoRecord*, RirekiInfo*).
-int exec_callback_count(void* user, int columnCount, char** values, char** names);
+// Row callbacks of the store's queries (user argument: CardInfoRecord*,
+// RirekiInfo*); exec_callback_count lives with the database helpers.
 int exec_callback_CardInfo(void* user, int columnCount, char** values, char** names);
 int exec_callback_Rireki(void* user, int columnCount, char** values, char** names);
 
@@ -38,5 +35,10 @@ bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::stri
 // serial >= 0: that transaction; negative: the newest stored one.
 bool selectRerekiDB(const std::string& path, int32_t serial, RirekiInfo& record,
                     std::string& DBErrorMessage);
+
+// The transit lookup over the card files under programDir, for readCard.
+// A file that cannot be read (other than "no such file or row") answers
+// Unreadable and its reason goes to standard error.
+CardRirekiLookup storedRirekiLookup(const std::string& programDir);
 
 }  // namespace tovani

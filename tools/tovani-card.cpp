@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "database/db_access.h"
 #include "platform/felica/card_image.h"
 #include "reader/reader.h"
 #include "store/card_store.h"
-#include "store/db_access.h"
 #include "store/db_files.h"
 
 namespace {
@@ -195,7 +195,7 @@ int read(const std::string& programDir) {
     ReaderState reader;
     if (!open(reader)) return ExitReader;
     CardReadResults card;
-    const ReadState state = readCard(reader, card, programDir);
+    const ReadState state = readCard(reader, card, storedRirekiLookup(programDir));
     std::printf("%s\n", readStateName(state));
     switch (state) {
     case ReadStateRead:

@@ -16,7 +16,7 @@
 
 #include "names/station_import.h"
 #include "names/station_lookup.h"
-#include "store/bridge.h"
+#include "database/bridge.h"
 
 namespace {
 

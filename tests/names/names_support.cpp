@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "store/db_access.h"
+#include "database/db_access.h"
 #include "support/temp_dir.h"
 
 namespace tovani::test {

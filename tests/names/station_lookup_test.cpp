@@ -5,7 +5,7 @@
 #include "names/station_import.h"
 #include "names/station_lookup.h"
 #include "names_support.h"
-#include "store/db_access.h"
+#include "database/db_access.h"
 #include "support/temp_dir.h"
 
 namespace tovani::test {

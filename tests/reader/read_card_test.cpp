@@ -23,7 +23,7 @@ protected:
         initErrorMessages(reader);
         ASSERT_TRUE(openReader(reader));
     }
-    ReadState read() { return readCard(reader, results, programDir.str()); }
+    ReadState read() { return readCard(reader, results, storedRirekiLookup(programDir.str())); }
     void reopen() { ASSERT_TRUE(openReader(reader)); }
 
     ReaderState reader;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "store/bridge.h"
+#include "database/bridge.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
 #include "support/temp_dir.h"

@@ -12,8 +12,8 @@
 #include <numeric>
 #include <random>
 
+#include "database/db_access.h"
 #include "store/card_store.h"
-#include "store/db_access.h"
 #include "store/db_files.h"
 #include "store/test_db.h"
 #include "support/temp_dir.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <numeric>
 
+#include "database/db_access.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
 #include "store/test_db.h"

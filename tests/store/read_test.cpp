@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "database/db_access.h"
 #include "store/card_store.h"
 #include "store/test_db.h"
 #include "support/temp_dir.h"

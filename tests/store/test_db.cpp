@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "store/db_access.h"
+#include "database/db_access.h"
 
 namespace tovani::test {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "store/bridge.h"
+#include "database/bridge.h"
 
 // Every test program of the core finds the bridge library in the build's
 // program folder, not beside the test executable.

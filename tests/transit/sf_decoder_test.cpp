@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <vector>
 
 #include "cards/decoders.h"
@@ -51,14 +52,16 @@ void decodeAll(CardReadResults& card, const std::vector<uint8_t>& buf, const Rir
 // A stored history as the lookup sees it; remembers what was asked.
 struct FakeFile {
     std::map<int32_t, RirekiInfo> rows;
+    std::set<int32_t> unreadable;  // serials whose look-up fails (a locked file)
     std::vector<int32_t> asked;
     RirekiLookup lookup() {
         return [this](int32_t serial, RirekiInfo& out) {
             asked.push_back(serial);
+            if (unreadable.count(serial) != 0) return StoredRireki::Unreadable;
             auto it = rows.find(serial);
-            if (it == rows.end()) return false;
+            if (it == rows.end()) return StoredRireki::NotStored;
             out = it->second;
-            return true;
+            return StoredRireki::Found;
         };
     }
 };
@@ -238,15 +241,92 @@ TEST(SFDecoder, TheOldestEntryTakesItsAmountFromTheStoredHistory) {
     EXPECT_EQ(card.CardRireki[0].Kingaku, 0);
 }
 
+// A look-up that fails is never taken for "not stored": the entry is marked,
+// and the store leaves it out instead of keeping a wrong amount.
+TEST(SFDecoder, AnUnreadableStoredHistoryMarksTheAmountUnknown) {
+    struct Case {
+        const char* what;
+        std::set<int32_t> stored;      // serials in the file (predecessor balance 1000)
+        std::set<int32_t> unreadable;  // serials whose look-up fails
+        bool unknown;
+        int32_t kingaku;
+    };
+    const Case cases[] = {
+        {"the transaction itself cannot be looked up", {}, {50}, true, 0},
+        {"its predecessor cannot be looked up", {}, {49}, true, 0},
+        {"both fail", {}, {49, 50}, true, 0},
+        {"the predecessor is stored", {49}, {}, false, 150},
+        {"nothing stored", {}, {}, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeFile file;
+        file.unreadable = c.unreadable;
+        for (int32_t serial : c.stored) {
+            RirekiInfo row;
+            row.TorihikiTsuuban = serial;
+            row.Zangaku = 1000;
+            file.rows[serial] = row;
+        }
+        Block oldest;
+        oldest.serial = 50;
+        oldest.balance = 850;
+        Block newer;
+        newer.serial = 51;
+        newer.balance = 800;
+        CardReadResults card;
+        card.AmountUnknown.fill(true);  // left from an earlier read
+        decodeAll(card, blocks({newer, oldest}), file.lookup());
+        EXPECT_EQ(card.AmountUnknown[1], c.unknown);
+        EXPECT_EQ(card.CardRireki[1].Kingaku, c.kingaku);
+        // The newer entry has its neighbour in the read and is always known.
+        EXPECT_FALSE(card.AmountUnknown[0]);
+        EXPECT_EQ(card.CardRireki[0].Kingaku, 50);
+    }
+}
+
+TEST(SFDecoder, AnEntryOfUnknownAmountIsNotStored) {
+    test::TempDir dir;
+    ASSERT_TRUE(createFolder(rirekiFolder(dir.str())));
+    CardReadResults card;
+    card.CardKind = CardKindSF;
+    card.CardID = "0101-0202-0303-0404";
+    FakeFile file;
+    file.unreadable = {49, 50};
+    Block oldest;
+    oldest.serial = 50;
+    oldest.balance = 850;
+    Block newer;
+    newer.serial = 51;
+    newer.balance = 800;
+    decodeAll(card, blocks({newer, oldest}), file.lookup());
+    const std::string path = cardDbPath(dir.str(), CardKindSF, card.CardID);
+    std::string message;
+    ASSERT_TRUE(insertRirekiDB(path, card, message)) << message;
+
+    RirekiInfo row;
+    EXPECT_TRUE(selectRerekiDB(path, 51, row, message)) << message;
+    EXPECT_FALSE(selectRerekiDB(path, 50, row, message));
+
+    // The next read, with the predecessor readable, stores the right amount.
+    file.unreadable.clear();
+    RirekiInfo previous;
+    previous.Zangaku = 1000;
+    file.rows[49] = previous;
+    decodeAll(card, blocks({newer, oldest}), file.lookup());
+    ASSERT_TRUE(insertRirekiDB(path, card, message)) << message;
+    ASSERT_TRUE(selectRerekiDB(path, 50, row, message)) << message;
+    EXPECT_EQ(row.Kingaku, 150);
+}
+
 TEST(SFDecoder, TheOldestEntryReadsTheCardsOwnFile) {
     test::TempDir dir;
     ASSERT_TRUE(createFolder(rirekiFolder(dir.str())));
     const std::string cardId = "0101-0202-0303-0404";
     const std::string path = cardDbPath(dir.str(), CardKindSF, cardId);
     std::string message;
-    const RirekiLookup lookup = [&](int32_t serial, RirekiInfo& out) {
-        return selectRerekiDB(path, serial, out, message);
-    };
+    const CardRirekiLookup stored = storedRirekiLookup(dir.str());
+    const RirekiLookup lookup = [&](int32_t serial, RirekiInfo& out) { return stored(cardId, serial, out); };
 
     // A first read: serials 120 down to 101, the oldest without an amount.
     std::vector<Block> list(20);
@@ -258,7 +338,7 @@ TEST(SFDecoder, TheOldestEntryReadsTheCardsOwnFile) {
     card.CardKind = CardKindSF;
     card.CardID = cardId;
     decodeAll(card, blocks(list), lookup);  // no file yet
-    EXPECT_EQ(message, "DB not exist: " + path);
+    EXPECT_FALSE(fileExists(path));
     EXPECT_EQ(card.CardRireki[19].Kingaku, 0);
     EXPECT_EQ(card.CardRireki[0].Kingaku, 0);
     EXPECT_EQ(card.CardRireki[0].Charge, 100);

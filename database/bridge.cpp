@@ -1,4 +1,4 @@
-#include "store/bridge.h"
+#include "database/bridge.h"
 
 #include <dlfcn.h>
 
@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "store/db_files.h"
+#include "database/file_system.h"
 
 namespace tovani::bridge {
 

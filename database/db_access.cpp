@@ -1,9 +1,9 @@
-#include "store/db_access.h"
+#include "database/db_access.h"
 
 #include <cstring>
 #include <limits>
 
-#include "store/db_files.h"
+#include "database/file_system.h"
 
 namespace tovani {
 
@@ -123,6 +123,25 @@ int32_t valueToInt32(const char* text) {
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
+}
+
+std::string sqlText(const std::string& value) {
+    std::string out;
+    out.reserve(value.size() + 2);
+    out += '\'';
+    for (char c : value) {
+        out += c;
+        if (c == '\'') out += '\'';  // a doubled quote is one quote inside the text
+    }
+    out += '\'';
+    return out;
+}
+
+int exec_callback_count(void* user, int columnCount, char** values, char** /*names*/) {
+    // Non-zero stops the query, so the caller reports it instead of reading past the row.
+    if (user == nullptr || columnCount < 1 || values == nullptr) return 1;
+    *static_cast<int32_t*>(user) = valueToInt32(values[0]);
+    return 0;
 }
 
 }  // namespace tovani

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "store/bridge.h"
+#include "database/bridge.h"
 
 namespace tovani {
 
@@ -47,6 +47,13 @@ public:
 private:
     sqlite3* handle_ = nullptr;
 };
+
+// Text value between single quotes, every quote inside doubled.
+std::string sqlText(const std::string& value);
+
+// Row callback of "SELECT COUNT(*)" queries: the first value as a 32-bit
+// number into the int32_t the user argument points to.
+int exec_callback_count(void* user, int columnCount, char** values, char** names);
 
 // A row value as a 32-bit number: the leading decimal integer of the text
 // (null or no digits give 0; values past 32 bits are clamped).
