@@ -1,0 +1,198 @@
+#include "views/card_display.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "views/amount.h"
+#include "views/number_format.h"
+
+namespace tovani {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* cardNumberCaption(int32_t cardKind) {
+    switch (cardKind) {
+    case CardKindEdy: return "Edy番号：";
+    case CardKindNanaco: return "nanaco番号：";
+    case CardKindWaon: return "WAON番号：";
+    case CardKindSF: return "IDm番号：";
+    default: return nullptr;
+    }
+}
+
+enum class SortKind { None, Numeric, Text, Amount };
+
+struct SortColumns {
+    const char* tag;
+    int32_t cardKind;  // CardKindSF, any other for "not transit", or -1 for any kind
+    std::array<SortKind, 8> byColumn;
+};
+
+constexpr int32_t kAnyKind = -1;
+constexpr int32_t kNotTransit = 0;
+constexpr auto N = SortKind::Numeric;
+constexpr auto T = SortKind::Text;
+constexpr auto A = SortKind::Amount;
+constexpr auto X = SortKind::None;
+
+constexpr std::array<SortColumns, 4> kSortColumns = {{
+    {"Rireki", kNotTransit, {N, T, T, A, A, A, X, X}},
+    {"Rireki", CardKindSF, {N, T, T, T, T, A, A, A}},
+    {"Syuukei", kAnyKind, {T, A, A, A, A, A, A, X}},
+    {"Zandaka", kAnyKind, {T, T, T, A, X, X, X, X}},
+}};
+
+SortKind sortKindOf(const std::string& tag, int32_t cardKind, int col) {
+    if (col < 0 || col >= 8) return SortKind::None;
+    for (const SortColumns& s : kSortColumns) {
+        if (tag != s.tag) continue;
+        const bool kindMatches = s.cardKind == kAnyKind ||
+                                 (s.cardKind == CardKindSF) == (cardKind == CardKindSF);
+        if (kindMatches) return s.byColumn[static_cast<size_t>(col)];
+    }
+    return SortKind::None;
+}
+
+std::string asciiUpper(std::string s) {
+    for (char& c : s) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return s;
+}
+
+// Names compared with ASCII letters upper-cased; names equal but for letter
+// case in byte order, so the order is total and the same on every file system.
+bool cardFileNameLess(const std::string& a, const std::string& b) {
+    const int byUpper = asciiUpper(a).compare(asciiUpper(b));
+    if (byUpper != 0) return byUpper < 0;
+    return a < b;
+}
+
+bool isCardFileName(const std::string& name) {
+    static const std::string kSuffix = ".DB";
+    return !name.empty() && name[0] != '.' && name.size() > kSuffix.size() &&
+           name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
+}
+
+}  // namespace
+
+void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& names) {
+    const int32_t kind = results.CardKind;
+    const int n = std::min<int>(rirekiSlotCount(kind), CardRirekiSize);
+    int used = 0;
+    int newest = -1;
+    for (int i = 0; i < n; ++i) {
+        if (results.CardRireki[static_cast<size_t>(i)].RiyouKubun != 0) {
+            if (newest < 0) newest = i;
+            ++used;
+        }
+    }
+
+    if (const char* caption = cardNumberCaption(kind)) {
+        host.setCardLabel(CardLabel::CardID, caption + results.CardID);
+    }
+    const int32_t balance = newest >= 0 ? results.CardRireki[static_cast<size_t>(newest)].Zangaku : 0;
+    host.setCardLabel(CardLabel::Zandaka, "残高：" + formatGrouped(balance) + " 円");
+    if (kind == CardKindSF || kind == CardKindWaon) {
+        host.setCardLabel(CardLabel::SakuseiYmd, "");
+    } else {
+        host.setCardLabel(CardLabel::SakuseiYmd, "作成年月日：" + formatDate(results.HakkouYmd));
+    }
+
+    ResultTable& table = host.table();
+    setRirekiGrid(host, table, used > 0 ? used : 1, kind);
+    int row = 0;
+    for (int i = 0; i < n; ++i) {
+        const RirekiInfo& e = results.CardRireki[static_cast<size_t>(i)];
+        if (e.RiyouKubun == 0) continue;
+        ++row;
+        setRirekiRow(table, row, e, kind, names);
+    }
+}
+
+int compareAmountTexts(const std::string& a, const std::string& b, bool SortAscending) {
+    const std::optional<Amount> x = Amount::parse(a);
+    const std::optional<Amount> y = Amount::parse(b);
+    if (!x || !y) {
+        // Not numbers cannot be ordered by value: they go after the numbers.
+        if (!x && !y) return 0;
+        return !x ? 1 : -1;
+    }
+    if (*x > *y) return SortAscending ? 1 : -1;
+    if (*x < *y) return SortAscending ? -1 : 1;
+    return 0;
+}
+
+int sortByClick(ResultTable& table, bool& SortAscending, int32_t CardKind) {
+    SortAscending = !SortAscending;
+    const int col = table.currentCol();
+    if (col < 0 || col >= table.cols()) return 0;
+    switch (sortKindOf(table.tag(), CardKind, col)) {
+    case SortKind::None:
+        return 0;
+    case SortKind::Numeric:
+        table.sortNumeric(col, SortAscending);
+        return 0;
+    case SortKind::Text:
+        table.sortText(col, SortAscending);
+        return 0;
+    case SortKind::Amount:
+        break;
+    }
+    int notNumbers = 0;
+    for (int row = table.fixedRows(); row < table.rows(); ++row) {
+        if (!Amount::parse(table.text(row, col))) ++notNumbers;
+    }
+    const auto c = static_cast<size_t>(col);
+    const bool ascending = SortAscending;
+    table.sortCustom([c, ascending](const std::vector<std::string>& a, const std::vector<std::string>& b) {
+        return compareAmountTexts(a[c], b[c], ascending);
+    });
+    return notNumbers;
+}
+
+bool listCardFiles(const std::string& folder, std::vector<std::string>& names, std::string& error) {
+    names.clear();
+    error.clear();
+    std::error_code ec;
+    const fs::path dir(folder);
+    if (!fs::is_directory(dir, ec)) {
+        if (fs::exists(dir, ec)) {
+            error = "RirekiDB folder error: " + folder + ": not a folder";
+            return false;
+        }
+        if (!fs::create_directories(dir, ec) && ec) {
+            error = "RirekiDB folder error: " + folder + ": " + ec.message();
+            return false;
+        }
+        return true;
+    }
+    fs::directory_iterator it(dir, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::error_code typeError;
+        if (isCardFileName(name) && it->is_regular_file(typeError)) names.push_back(name);
+    }
+    if (ec) {
+        names.clear();
+        error = "RirekiDB folder error: " + folder + ": " + ec.message();
+        return false;
+    }
+    std::sort(names.begin(), names.end(), cardFileNameLess);
+    return true;
+}
+
+int selectedCardFile(const std::vector<std::string>& names, int32_t CardKind, const std::string& CardID) {
+    if (names.empty()) return -1;
+    if (CardID.empty()) return 0;
+    const std::string wanted = dbFilePrefix(CardKind) + CardID + ".DB";
+    const auto found = std::find(names.begin(), names.end(), wanted);
+    return found == names.end() ? -1 : static_cast<int>(found - names.begin());
+}
+
+}  // namespace tovani
