@@ -121,9 +121,11 @@ bool parseCardImage(const std::string& text, CardImage& out, std::string& why) {
         return false;
     }
     const json& systems = j["systems"];
-    // Request System Code reports the count in one byte.
-    if (systems.size() > 0xFF) {
-        why = "systems: more than 255";
+    // The Request System Code answer lists every system in one frame: length,
+    // code, IDm and count take 11 bytes, each system 2 more.
+    constexpr size_t kMaxSystems = (MaxFrameLength - 11) / 2;
+    if (systems.size() > kMaxSystems) {
+        why = "systems: more than " + std::to_string(kMaxSystems) + ", the most one answer can list";
         return false;
     }
     for (size_t s = 0; s < systems.size(); ++s) {

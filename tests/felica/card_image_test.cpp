@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "platform/felica/card_image.h"
 
 namespace tovani::felica {
@@ -56,6 +58,39 @@ TEST(CardImage, MalformedImagesAreRefusedWithTheReason) {
         EXPECT_FALSE(parseCardImage(c.text, out, why)) << c.text;
         EXPECT_NE(why.find(c.reason), std::string::npos) << c.text << " -> " << why;
     }
+}
+
+std::string imageOfSystems(size_t count) {
+    std::string text = R"({"systems": [)";
+    for (size_t i = 0; i < count; ++i) {
+        char code[17];
+        std::snprintf(code, sizeof code, "%04zX", i);
+        text += std::string(i ? ", " : "") + R"({"system_code": ")" + code + R"(", "idm": "0116050012345678"})";
+    }
+    return text + "]}";
+}
+
+// The Request System Code answer holds at most 122 systems; an image with more
+// would make the card answer an empty frame, so it is refused as malformed.
+TEST(CardImage, AsManySystemsAsOneAnswerCanList) {
+    for (size_t count : {size_t{123}, size_t{255}}) {
+        CardImage out;
+        std::string why;
+        EXPECT_FALSE(parseCardImage(imageOfSystems(count), out, why)) << count;
+        EXPECT_NE(why.find("systems: more than 122"), std::string::npos) << why;
+    }
+
+    CardImage full;
+    std::string why;
+    ASSERT_TRUE(parseCardImage(imageOfSystems(122), full, why)) << why;
+    SimulatedCard card(full);
+    const Idm idm{0x01, 0x16, 0x05, 0x00, 0x12, 0x34, 0x56, 0x78};
+    const auto answer = card.respond(buildRequestSystemCode(idm));
+    ASSERT_TRUE(answer);
+    std::vector<std::array<uint8_t, 2>> codes;
+    ASSERT_TRUE(parseRequestSystemCode(*answer, idm, codes, why)) << why;
+    ASSERT_EQ(codes.size(), 122u);
+    EXPECT_EQ(codes[121], (std::array<uint8_t, 2>{0x00, 0x79}));
 }
 
 class SimulatedCardTest : public ::testing::Test {
