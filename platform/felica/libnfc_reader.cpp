@@ -27,7 +27,6 @@ std::optional<Frame> pollingAnswerFromTarget(const nfc_felica_info& info) {
 
 Exchange classifyError(int error) {
     switch (error) {
-    case NFC_ETIMEOUT:
     case NFC_ERFTRANS:
     case NFC_ETGRELEASED:
         return Exchange::NoAnswer;
@@ -51,13 +50,14 @@ namespace {
 
 class LibnfcReader : public Transport {
 public:
+    explicit LibnfcReader(std::string connectionString) : connection_(std::move(connectionString)) {}
     ~LibnfcReader() override { close(); }
 
     OpenResult open() override {
         close();
         nfc_init(&context_);
         if (!context_) return OpenResult::OpenFailed;
-        device_ = nfc_open(context_, nullptr);
+        device_ = nfc_open(context_, connection_.empty() ? nullptr : connection_.c_str());
         if (!device_) {
             nfc_exit(context_);
             context_ = nullptr;
@@ -83,9 +83,11 @@ public:
 
     bool isAlive() override {
         if (!device_) return false;
-        char* info = nullptr;
-        int r = nfc_device_get_information_about(device_, &info);
-        if (info) nfc_free(info);
+        // Switching the field on is a command the chip must acknowledge;
+        // libnfc's device information comes from memory and would still
+        // be there after the reader was pulled. Polling needs the field on
+        // anyway.
+        const int r = nfc_device_set_property_bool(device_, NP_ACTIVATE_FIELD, true);
         if (r < 0) detail_ = r;
         return r >= 0;
     }
@@ -121,6 +123,7 @@ private:
         return Exchange::Answered;
     }
 
+    std::string connection_;
     nfc_context* context_ = nullptr;
     nfc_device* device_ = nullptr;
     int32_t detail_ = 0;
@@ -128,6 +131,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Transport> makeLibnfcTransport() { return std::make_unique<LibnfcReader>(); }
+std::unique_ptr<Transport> makeLibnfcTransport(const std::string& connectionString) {
+    return std::make_unique<LibnfcReader>(connectionString);
+}
 
 }  // namespace tovani::felica

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include <nfc/nfc-types.h>
@@ -36,13 +37,18 @@ std::optional<Frame> pollingAnswerFromTarget(const nfc_felica_info& info);
 // an answer whose length byte disagrees with the byte count is no answer.
 Exchange classifyTransceive(int result, std::span<const uint8_t> received, Frame& response);
 
-// A libnfc error code as a transport outcome: a card that does not answer in
-// time (timeout, RF transmission error) is no answer, anything else is the
-// reader's fault.
+// A libnfc error code as a transport outcome: a card that does not answer
+// (an RF transmission error, a released target) is no answer; anything else
+// is the reader's fault. A timeout is the reader's fault too: the chip
+// reports a silent card itself, so a timeout means the chip did not answer,
+// as when the reader was pulled.
 Exchange classifyError(int error);
 
 }  // namespace libnfc_frames
 
-std::unique_ptr<Transport> makeLibnfcTransport();
+// A libnfc device: the one the connection string names (for example
+// "pn532_uart:/dev/ttyUSB0"), or with an empty string the first one libnfc
+// finds or its configuration names.
+std::unique_ptr<Transport> makeLibnfcTransport(const std::string& connectionString = {});
 
 }  // namespace tovani::felica

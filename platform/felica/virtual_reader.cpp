@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/felica/libnfc_reader.h"
+
 namespace tovani::felica {
 
 VirtualReader::VirtualReader(std::string folder) : field_(std::move(folder)) {}
@@ -27,8 +29,6 @@ Exchange VirtualReader::transceive(std::span<const uint8_t> command, Frame& resp
     response = std::move(*answer);
     return Exchange::Answered;
 }
-
-std::unique_ptr<Transport> makeLibnfcTransport();
 
 std::unique_ptr<Transport> makeDefaultTransport() {
     const char* folder = std::getenv("FELICA_VIRTUAL_READER");

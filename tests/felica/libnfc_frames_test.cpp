@@ -56,8 +56,10 @@ TEST(LibnfcFrames, TransceiveResultsAreChecked) {
     EXPECT_TRUE(response.empty());
     EXPECT_EQ(classifyTransceive(300, rx, response), Exchange::NoAnswer);
     EXPECT_EQ(classifyTransceive(0, rx, response), Exchange::NoAnswer);
-    EXPECT_EQ(classifyTransceive(NFC_ETIMEOUT, rx, response), Exchange::NoAnswer);
+    // A silent card is reported by the chip; a silent chip is a reader gone.
     EXPECT_EQ(classifyTransceive(NFC_ERFTRANS, rx, response), Exchange::NoAnswer);
+    EXPECT_EQ(classifyTransceive(NFC_ETGRELEASED, rx, response), Exchange::NoAnswer);
+    EXPECT_EQ(classifyTransceive(NFC_ETIMEOUT, rx, response), Exchange::ReaderFault);
     EXPECT_EQ(classifyTransceive(NFC_EIO, rx, response), Exchange::ReaderFault);
     EXPECT_EQ(classifyTransceive(NFC_ENOTSUCHDEV, rx, response), Exchange::ReaderFault);
 }
