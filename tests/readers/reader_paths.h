@@ -1,0 +1,34 @@
+#pragma once
+
+// The ways the program reaches a card: each path serves a card-image folder
+// through a different transport, so that the same reader tests can run over
+// every one of them.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tovani::test {
+
+class ReaderPath {
+public:
+    virtual ~ReaderPath() = default;
+    // Points the program, and any tool started from this process, at a
+    // reader serving `folder`; false with a reason when the path cannot be
+    // set up.
+    virtual bool attach(const std::filesystem::path& folder, std::string& why) = 0;
+    // Undoes attach: the reader is gone and the environment clean again.
+    virtual void detach() = 0;
+};
+
+struct ReaderPathRow {
+    std::string name;
+    std::function<std::unique_ptr<ReaderPath>()> make;
+};
+
+// Every reader path the tests run over.
+const std::vector<ReaderPathRow>& readerPaths();
+
+}  // namespace tovani::test

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "reader_paths.h"
+#include "reader_support.h"
+
+namespace tovani::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint64_t kTransitIdm = 0x010100123456789AULL;
+
+void copySample(const std::string& name, const fs::path& folder) {
+    fs::copy_file(fs::path(TOVANI_SOURCE_DIR) / "samples/cards" / name, folder / "card.json",
+                  fs::copy_options::overwrite_existing);
+}
+
+// The same reader cases over every path: what the user sees must not depend
+// on how the reader is reached.
+class OverEveryPath : public ::testing::TestWithParam<ReaderPathRow> {
+protected:
+    void SetUp() override {
+        path = GetParam().make();
+        std::string why;
+        ASSERT_TRUE(path->attach(folder.path(), why)) << why;
+        initErrorMessages(reader);
+        ASSERT_TRUE(openReader(reader)) << "error " << reader.LastErrorType;
+    }
+    void TearDown() override {
+        closeReader(reader);
+        path->detach();
+    }
+
+    ReadState read() { return readCard(reader, results, programDir.str()); }
+    void laySample(const std::string& name) { copySample(name, folder.path()); }
+    void lay(const felica::CardImage& c) { writeFile(folder / "card.json", felica::cardImageToJson(c)); }
+    void lift() { fs::remove(folder / "card.json"); }
+    void unplug() { writeFile(folder / "unplugged", ""); }
+    void plugIn() { fs::remove(folder / "unplugged"); }
+
+    std::unique_ptr<ReaderPath> path;
+    TempDir folder;
+    TempDir programDir;
+    ReaderState reader;
+    CardReadResults results;
+};
+
+TEST_P(OverEveryPath, CardsComeGoAndChange) {
+    EXPECT_EQ(read(), ReadStateNoCard);
+    EXPECT_EQ(reader.LastErrorType, 1036);
+
+    laySample("transit.json");
+    ASSERT_EQ(read(), ReadStateRead);
+    EXPECT_EQ(results.CardKind, CardKindSF);
+    EXPECT_EQ(results.CardID, "0101-0012-3456-789A");
+    EXPECT_EQ(results.CardRireki[0].Zangaku, 1982);
+    EXPECT_EQ(read(), ReadStateSameCard);
+
+    lift();
+    EXPECT_EQ(read(), ReadStateNoCard);
+    EXPECT_EQ(results.LastCardIDm, (std::array<uint8_t, 8>{}));
+    laySample("transit.json");
+    EXPECT_EQ(read(), ReadStateRead);
+
+    // Another card laid in its place without a gap.
+    laySample("edy.json");
+    ASSERT_EQ(read(), ReadStateRead);
+    EXPECT_EQ(results.CardKind, CardKindEdy);
+    EXPECT_EQ(results.CardRireki[0].Zangaku, 1456);
+
+    laySample("unsupported-system.json");
+    EXPECT_EQ(read(), ReadStateNotSupported);
+    EXPECT_EQ(results.CardKind, CardKindEdy);  // the results of the card before stay
+    laySample("fe00-no-history.json");
+    EXPECT_EQ(read(), ReadStateNotSupported);
+    EXPECT_EQ(read(), ReadStateSameCard);
+    EXPECT_TRUE(reader.ReaderWriterOpened);
+}
+
+TEST_P(OverEveryPath, PulledReaderIsAReaderFailureAndReplugRecovers) {
+    laySample("nanaco.json");
+    ASSERT_EQ(read(), ReadStateRead);
+    lift();
+    EXPECT_EQ(read(), ReadStateNoCard);
+
+    // Pulled while the program polls: the is-alive check notices, and so
+    // does polling itself; an error, never "no card".
+    unplug();
+    uint8_t alive = 1;
+    EXPECT_FALSE(felica::reader_writer_is_alive(reader.Library, alive));
+    int32_t error = 0, detail = 0;
+    felica::get_last_error_types(reader.Library, error, detail);
+    EXPECT_EQ(error, 1069);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(read(), ReadStateError);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(reader.LastErrorType, 1069);
+    EXPECT_EQ(errorMessageText(reader, reader.LastErrorType), "デバイス情報取得に失敗しました");
+    EXPECT_FALSE(reader.ReaderWriterOpened);
+    EXPECT_FALSE(reader.LibraryInitialized);
+
+    plugIn();
+    ASSERT_TRUE(openReader(reader)) << "error " << reader.LastErrorType;
+    EXPECT_EQ(read(), ReadStateNoCard);
+    laySample("nanaco.json");
+    EXPECT_EQ(read(), ReadStateRead);
+    EXPECT_EQ(results.CardKind, CardKindNanaco);
+}
+
+TEST_P(OverEveryPath, PulledWhileACardLiesThereKeepsItAsTheSameCard) {
+    laySample("waon.json");
+    ASSERT_EQ(read(), ReadStateRead);
+    unplug();
+    EXPECT_EQ(read(), ReadStateError);
+    EXPECT_EQ(reader.LastErrorType, 1069);
+    plugIn();
+    ASSERT_TRUE(openReader(reader)) << "error " << reader.LastErrorType;
+    EXPECT_EQ(read(), ReadStateSameCard);
+}
+
+TEST_P(OverEveryPath, TwentyTransitBlocksArriveWhole) {
+    // More blocks than the card gives in one read: the read goes in pieces.
+    lay(card({system(0x0003, kTransitIdm,
+                     {service(0x008B, {felica::Block{}}), service(0x090F, transitHistory(20, 220, 1000))})}));
+    ASSERT_EQ(read(), ReadStateRead);
+    for (size_t i = 0; i < 20; ++i) {
+        EXPECT_EQ(results.CardRireki[i].TorihikiTsuuban, static_cast<int32_t>(220 - i)) << i;
+        EXPECT_EQ(results.CardRireki[i].Zangaku, static_cast<int32_t>(1000 + 100 * i)) << i;
+    }
+    EXPECT_EQ(results.CardRireki[0].Kingaku, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Readers, OverEveryPath, ::testing::ValuesIn(readerPaths()),
+                         [](const ::testing::TestParamInfo<ReaderPathRow>& row) { return row.param.name; });
+
+// Runs `tovani-card read` against the reader the environment names.
+int runCardTool(const fs::path& programDir, std::string& err) {
+    const fs::path errFile = programDir / "stderr.txt";
+    const std::string command = "'" + std::string(TOVANI_PROGRAM_DIR) + "/tovani-card' read --program-dir '" +
+                                programDir.string() + "' >/dev/null 2>'" + errFile.string() + "'";
+    const int rc = std::system(command.c_str());
+    err = readFile(errFile);
+    fs::remove(errFile);
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+// Every file under `dir`, by its path relative to it.
+std::map<std::string, std::string> filesUnder(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), dir).string()] = readFile(entry.path());
+    return files;
+}
+
+TEST(CardFilesOverEveryPath, EverySampleIsStoredByteForByteAlike) {
+    for (const char* sample : {"edy.json", "nanaco.json", "waon.json", "transit.json"}) {
+        SCOPED_TRACE(sample);
+        std::map<std::string, std::string> first;
+        std::string firstPath;
+        for (const ReaderPathRow& row : readerPaths()) {
+            SCOPED_TRACE(row.name);
+            TempDir folder, programDir;
+            copySample(sample, folder.path());
+            std::unique_ptr<ReaderPath> path = row.make();
+            std::string why;
+            ASSERT_TRUE(path->attach(folder.path(), why)) << why;
+            std::string err;
+            const int status = runCardTool(programDir.path(), err);
+            path->detach();
+            ASSERT_EQ(status, 0) << err;
+            std::map<std::string, std::string> files = filesUnder(programDir.path());
+            ASSERT_FALSE(files.empty());
+            if (firstPath.empty()) {
+                first = std::move(files);
+                firstPath = row.name;
+                continue;
+            }
+            ASSERT_EQ(files.size(), first.size());
+            for (const auto& [name, bytes] : first) {
+                ASSERT_TRUE(files.count(name)) << name;
+                EXPECT_TRUE(files[name] == bytes) << name << " differs from the one stored through " << firstPath;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tovani::test
