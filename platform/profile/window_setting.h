@@ -1,0 +1,36 @@
+#pragma once
+
+// Where the main window was and how large it was, kept in the settings file
+// beside the program between runs: section "Setting", keys "Left", "Top",
+// "Width", "Height", whole numbers of twips.
+
+#include <cstdint>
+#include <string>
+
+namespace tovani {
+
+struct WindowSetting {
+    int32_t Left = 0;
+    int32_t Top = 0;
+    int32_t Width = 0;
+    int32_t Height = 0;
+
+    bool operator==(const WindowSetting&) const = default;
+};
+
+// programDir + "/" + exeBaseName + ".ini" (TovaniViewer.ini for the program).
+std::string settingsFilePath(const std::string& programDir, const std::string& exeBaseName);
+// The same for the path of the running executable: its folder, and its file
+// name without the last extension.
+std::string settingsFileOfExecutable(const std::string& exePath);
+
+// The four keys, each defaulting on its own: Left and Top to 0, Width and
+// Height to the window's designed size.
+WindowSetting loadWindowSetting(const std::string& settingsFile, int32_t designedWidth,
+                                int32_t designedHeight);
+
+// Writes Left, Top, Width, Height in that order as decimal text. Returns
+// false when any of them could not be written (the window does not check).
+bool saveWindowSetting(const std::string& settingsFile, const WindowSetting& setting);
+
+}  // namespace tovani
