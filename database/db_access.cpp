@@ -84,14 +84,25 @@ const char* stringToUtf8(const std::string& s, std::vector<char>& buf) {
 
 bool DbFile::open(const std::string& path, int flags) {
     close();
+    // A path is bytes on Linux and goes to the engine unchanged: a folder
+    // named in Latin-1 or Shift_JIS is as legal as one in UTF-8, and
+    // replacing its bytes would open another file. Only a zero byte cannot
+    // be passed on; such a path names no file.
+    if (path.find('\0') != std::string::npos) return false;
     if (flags == bridge::OpenReadOnly) rollBackInterruptedWrite(path);
-    std::vector<char> pathBuf;
-    const int rc = bridge::rowgate_open_v2(stringToUtf8(path, pathBuf), &handle_, flags, nullptr);
-    if (rc != bridge::Ok) {
+    const int rc = bridge::rowgate_open_v2(path.c_str(), &handle_, flags, nullptr);
+    if (rc != bridge::Ok || handle_ == nullptr) {
         close();
         return false;
     }
-    return handle_ != nullptr;
+    // Another process (the window polling while a tool runs) may hold the
+    // file for a moment: wait for it up to kBusyTimeoutMs instead of failing
+    // at once with "database is locked".
+    if (!exec("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs) + ";")) {
+        close();
+        return false;
+    }
+    return true;
 }
 
 bool DbFile::exec(const std::string& sql, bridge::ExecCallback callback, void* user) {

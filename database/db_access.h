@@ -1,8 +1,9 @@
 #pragma once
 
 // The one way the program talks to a database file: open, run statements one
-// at a time through the bridge, close. Texts cross the bridge as UTF-8 through
-// utf8ToString / stringToUtf8 only.
+// at a time through the bridge, close. Texts of SQL and of results cross the
+// bridge as UTF-8 through utf8ToString / stringToUtf8 only; file paths are
+// bytes and cross unchanged.
 
 #include <cstdint>
 #include <string>
@@ -22,6 +23,9 @@ std::string utf8ToString(const char* p, int len);
 // byte would cut the text short for the engine, so it becomes U+FFFD too.
 const char* stringToUtf8(const std::string& s, std::vector<char>& buf);
 
+// How long an opened file waits for another process's lock, milliseconds.
+constexpr int kBusyTimeoutMs = 3000;
+
 // One open-run-close sequence. The handle is closed whenever it is non-null:
 // by close() or at the latest by the destructor.
 class DbFile {
@@ -31,8 +35,10 @@ public:
     DbFile(const DbFile&) = delete;
     DbFile& operator=(const DbFile&) = delete;
 
-    // flags: bridge::OpenReadOnly or bridge::OpenReadWriteCreate. On failure
-    // a handle the engine handed back is closed at once.
+    // flags: bridge::OpenReadOnly or bridge::OpenReadWriteCreate. The path's
+    // bytes go to the engine as they are. The connection waits up to
+    // kBusyTimeoutMs for a lock another process holds. On failure a handle
+    // the engine handed back is closed at once.
     bool open(const std::string& path, int flags);
 
     // Runs one statement; true when the engine answered 0.

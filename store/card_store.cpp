@@ -177,7 +177,14 @@ StoredRireki lookUpRireki(const std::string& path, int32_t serial, RirekiInfo& r
         : std::string("SELECT COUNT(*) FROM Rireki;");
     if (!db.exec(countSql, exec_callback_count, &count)) {
         DBErrorMessage = "DB COUNT Rireki exec error: " + db.errmsg();
-        return StoredRireki::Unreadable;
+        // A file without the table (made by a store that was cut short) holds
+        // no transaction; any other failure leaves what it holds unknown.
+        int32_t tables = -1;
+        const bool noTable =
+            db.exec("SELECT COUNT(*) FROM sqlite_master WHERE name = 'Rireki';",
+                    exec_callback_count, &tables) &&
+            tables == 0;
+        return noTable ? StoredRireki::NotStored : StoredRireki::Unreadable;
     }
     if (count == 0) {
         DBErrorMessage = "Rireki record not exist: " + path;

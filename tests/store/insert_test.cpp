@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <numeric>
 
 #include "database/db_access.h"
@@ -210,6 +211,39 @@ TEST_F(StoreTest, MissingRirekiFolderFailsWithOpenError) {
     EXPECT_FALSE(insertRirekiDB(path, card, message));
     EXPECT_EQ(message, "DB open error");
     EXPECT_FALSE(folderExists(dir.str() + "/nowhere"));
+}
+
+// A program folder is a Linux path: any bytes but "/" and zero. The files go
+// exactly where the path says, whatever the folder's encoding.
+TEST(StorePaths, ProgramFoldersNotInUtf8KeepTheirBytes) {
+    const char* const folders[] = {
+        "caf\xE9",                    // Latin-1
+        "\x83J\x81[\x83h",            // Shift_JIS
+        "\xE3\x82\xAB\xE3\x83\xBC",   // UTF-8, for comparison
+    };
+    for (const char* name : folders) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(name)));
+        test::TempDir dir;
+        const std::string programDir = dir.str() + "/" + name;
+        ASSERT_TRUE(createFolder(rirekiFolder(programDir)));
+        const CardReadResults card = sfCard("0000-0000-0000-0010", {7, 6});
+        const std::string path = cardDbPath(programDir, card.CardKind, card.CardID);
+        std::string message;
+        ASSERT_TRUE(insertRirekiDB(path, card, message)) << message;
+        EXPECT_TRUE(fileExists(path));
+
+        RirekiInfo newest;
+        ASSERT_TRUE(selectRerekiDB(path, -1, newest, message)) << message;
+        EXPECT_EQ(newest.TorihikiTsuuban, 7);
+        CardInfoRecord info;
+        ASSERT_TRUE(selectCardInfoDB(path, info, message)) << message;
+        EXPECT_EQ(info.CardID, card.CardID);
+
+        // Nothing was made under another name beside the folder.
+        size_t entries = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.str())) ++entries;
+        EXPECT_EQ(entries, 1u);
+    }
 }
 
 }  // namespace

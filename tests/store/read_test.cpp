@@ -2,6 +2,7 @@
 
 #include "database/db_access.h"
 #include "store/card_store.h"
+#include "store/db_files.h"
 #include "store/test_db.h"
 #include "support/temp_dir.h"
 
@@ -112,6 +113,50 @@ TEST(RowCallbacks, ConvertValueTexts) {
     EXPECT_EQ(exec_callback_Rireki(&r, 7, row, nullptr), 0);
     EXPECT_EQ(r, (RirekiInfo{1, 2, 3, 4, -5, 6, 7, 8}));
     EXPECT_NE(exec_callback_Rireki(&r, 5, row, nullptr), 0);
+}
+
+// The transit lookup tells "not stored" from "cannot be read": only the
+// latter may hold a transaction the decoder would otherwise price wrong.
+TEST(StoredRirekiLookup, NoFileOrRowIsNotStoredAnyOtherFailureIsUnreadable) {
+    const std::string cardId = "0000-0000-0000-0020";
+    struct Case {
+        const char* what;
+        std::vector<std::string> sql;  // empty: no file; {""}: a 0-byte file
+        bool junk;
+        StoredRireki expected;
+    };
+    const std::string table =
+        "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouKubun INTEGER, RiyouYmd INTEGER, "
+        "RiyouHms INTEGER, Kingaku INTEGER, Zangaku INTEGER );";
+    const Case cases[] = {
+        {"no file", {}, false, StoredRireki::NotStored},
+        {"a file without tables", {"CREATE TABLE Other ( x );"}, false, StoredRireki::NotStored},
+        {"the row is there", {table, "INSERT INTO Rireki VALUES ( 5, 1, 0, 0, 0, 700 );"}, false,
+         StoredRireki::Found},
+        {"another row only", {table, "INSERT INTO Rireki VALUES ( 4, 1, 0, 0, 0, 700 );"}, false,
+         StoredRireki::NotStored},
+        {"not a database", {}, true, StoredRireki::Unreadable},
+        {"Rireki a broken view",
+         {"CREATE TABLE Gone ( x );", "CREATE VIEW Rireki AS SELECT * FROM Gone;", "DROP TABLE Gone;"}, false,
+         StoredRireki::Unreadable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        ASSERT_TRUE(createFolder(rirekiFolder(dir.str())));
+        const std::string path = cardDbPath(dir.str(), CardKindSF, cardId);
+        if (c.junk) {
+            test::writeFile(path, std::string(4096, 'x'));
+        }
+        if (!c.sql.empty()) {
+            ASSERT_EQ(runSql(path, c.sql), "");
+        }
+        RirekiInfo out;
+        EXPECT_EQ(storedRirekiLookup(dir.str())(cardId, 5, out), c.expected);
+        if (c.expected == StoredRireki::Found) {
+            EXPECT_EQ(out.Zangaku, 700);
+        }
+    }
 }
 
 }  // namespace
