@@ -79,6 +79,17 @@ bool isCardFileName(const std::string& name) {
            name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
 }
 
+int compareAmounts(const std::optional<Amount>& x, const std::optional<Amount>& y, bool SortAscending) {
+    if (!x || !y) {
+        // Not numbers cannot be ordered by value: they go after the numbers.
+        if (!x && !y) return 0;
+        return !x ? 1 : -1;
+    }
+    if (*x > *y) return SortAscending ? 1 : -1;
+    if (*x < *y) return SortAscending ? -1 : 1;
+    return 0;
+}
+
 }  // namespace
 
 void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& names) {
@@ -116,16 +127,7 @@ void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& na
 }
 
 int compareAmountTexts(const std::string& a, const std::string& b, bool SortAscending) {
-    const std::optional<Amount> x = Amount::parse(a);
-    const std::optional<Amount> y = Amount::parse(b);
-    if (!x || !y) {
-        // Not numbers cannot be ordered by value: they go after the numbers.
-        if (!x && !y) return 0;
-        return !x ? 1 : -1;
-    }
-    if (*x > *y) return SortAscending ? 1 : -1;
-    if (*x < *y) return SortAscending ? -1 : 1;
-    return 0;
+    return compareAmounts(Amount::parse(a), Amount::parse(b), SortAscending);
 }
 
 int sortByClick(ResultTable& table, bool& SortAscending, int32_t CardKind) {
@@ -144,15 +146,24 @@ int sortByClick(ResultTable& table, bool& SortAscending, int32_t CardKind) {
     case SortKind::Amount:
         break;
     }
+    // Each text is read once, not once per comparison: a click on 100,000
+    // rows would otherwise parse millions of texts.
+    const int first = table.fixedRows();
+    const int dataRows = std::max(table.rows() - first, 0);
+    std::vector<std::optional<Amount>> keys;
+    keys.reserve(static_cast<size_t>(dataRows));
     int notNumbers = 0;
-    for (int row = table.fixedRows(); row < table.rows(); ++row) {
-        if (!Amount::parse(table.text(row, col))) ++notNumbers;
+    for (int r = 0; r < dataRows; ++r) {
+        keys.push_back(Amount::parse(table.text(first + r, col)));
+        if (!keys.back()) ++notNumbers;
     }
-    const auto c = static_cast<size_t>(col);
+    std::vector<int> order(static_cast<size_t>(dataRows));
+    for (int r = 0; r < dataRows; ++r) order[static_cast<size_t>(r)] = r;
     const bool ascending = SortAscending;
-    table.sortCustom([c, ascending](const std::vector<std::string>& a, const std::vector<std::string>& b) {
-        return compareAmountTexts(a[c], b[c], ascending);
+    std::stable_sort(order.begin(), order.end(), [&keys, ascending](int a, int b) {
+        return compareAmounts(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)], ascending) < 0;
     });
+    table.reorderDataRows(order);
     return notNumbers;
 }
 

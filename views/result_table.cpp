@@ -1,6 +1,7 @@
 #include "views/result_table.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace tovani {
@@ -123,21 +124,50 @@ void ResultTable::sortDataRows(Less less) {
     resetDone();
 }
 
+bool ResultTable::reorderDataRows(const std::vector<int>& order) {
+    const int dataRows = std::max(rows_ - fixedRows_, 0);
+    if (static_cast<int>(order.size()) != dataRows) return false;
+    std::vector<bool> seen(order.size(), false);
+    for (int r : order) {
+        if (r < 0 || r >= dataRows || seen[static_cast<size_t>(r)]) return false;
+        seen[static_cast<size_t>(r)] = true;
+    }
+    if (dataRows < 2) return true;
+    aboutToReset();
+    std::vector<std::vector<std::string>> moved;
+    moved.reserve(order.size());
+    const auto first = static_cast<size_t>(fixedRows_);
+    for (int r : order) moved.push_back(std::move(cells_[first + static_cast<size_t>(r)]));
+    std::move(moved.begin(), moved.end(), cells_.begin() + static_cast<long>(first));
+    resetDone();
+    return true;
+}
+
 double leadingNumber(const std::string& text) {
     const char* begin = text.c_str();
     while (*begin == ' ') ++begin;
     char* end = nullptr;
     double value = std::strtod(begin, &end);
-    return end == begin ? 0.0 : value;
+    // "nan" is no number, and would break the sort's ordering besides.
+    return end == begin || std::isnan(value) ? 0.0 : value;
 }
 
 void ResultTable::sortNumeric(int col, bool ascending) {
     if (col < 0 || col >= cols_) return;
-    const auto c = static_cast<size_t>(col);
-    sortDataRows([c, ascending](const std::vector<std::string>& a, const std::vector<std::string>& b) {
-        double x = leadingNumber(a[c]), y = leadingNumber(b[c]);
+    // Each text is read once, not once per comparison.
+    const int dataRows = std::max(rows_ - fixedRows_, 0);
+    std::vector<double> keys(static_cast<size_t>(dataRows));
+    std::vector<int> order(static_cast<size_t>(dataRows));
+    for (int r = 0; r < dataRows; ++r) {
+        keys[static_cast<size_t>(r)] =
+            leadingNumber(cells_[static_cast<size_t>(fixedRows_ + r)][static_cast<size_t>(col)]);
+        order[static_cast<size_t>(r)] = r;
+    }
+    std::stable_sort(order.begin(), order.end(), [&keys, ascending](int a, int b) {
+        const double x = keys[static_cast<size_t>(a)], y = keys[static_cast<size_t>(b)];
         return ascending ? x < y : y < x;
     });
+    reorderDataRows(order);
 }
 
 void ResultTable::sortText(int col, bool ascending) {

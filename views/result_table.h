@@ -77,6 +77,11 @@ public:
     using RowCompare = std::function<int(const std::vector<std::string>& a,
                                          const std::vector<std::string>& b)>;
     void sortCustom(const RowCompare& compare);
+    // Puts the data rows in a given order: order[i] is the data row (0 = the
+    // first data row) that becomes data row i. For sorts that compute a key
+    // per row once instead of per comparison. Anything but a permutation of
+    // the data rows is refused (false) and changes nothing.
+    bool reorderDataRows(const std::vector<int>& order);
 
 private:
     void aboutToReset();

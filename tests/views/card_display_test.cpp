@@ -144,6 +144,7 @@ TEST(SortByClick, EachViewColumnSortsItsOwnWay) {
     const Texts textsUp = {"10", "B", "a", "b"};
     const Case cases[] = {
         {"Edy serial", "Rireki", CardKindEdy, 6, 0, numbers, {"9", "10", "100"}},
+        {"serial that is no number", "Rireki", CardKindSF, 8, 0, {"5", "nan", "-1"}, {"-1", "nan", "5"}},
         {"Edy date", "Rireki", CardKindEdy, 6, 1, texts, textsUp},
         {"Edy deposit", "Rireki", CardKindEdy, 6, 3, amounts, amountsUp},
         {"Edy balance", "Rireki", CardKindEdy, 6, 5, amounts, amountsUp},

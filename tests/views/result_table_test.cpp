@@ -120,5 +120,31 @@ TEST(ResultTable, ALockedFillTellsTheViewOneResetAtTheEnd) {
     EXPECT_EQ(seen.resets, 2);
 }
 
+TEST(ResultTable, ReorderTakesOnlyAPermutationOfTheDataRows) {
+    const std::vector<std::vector<std::string>> rows = {{"No", "Name"}, {"1", "a"}, {"2", "b"}, {"3", "c"}};
+    struct Case {
+        std::vector<int> order;
+        bool taken;
+        std::vector<std::string> col1;
+    };
+    const Case cases[] = {
+        {{2, 0, 1}, true, {"Name", "c", "a", "b"}},
+        {{0, 1, 2}, true, {"Name", "a", "b", "c"}},
+        {{0, 1}, false, {"Name", "a", "b", "c"}},        // too short
+        {{0, 1, 2, 3}, false, {"Name", "a", "b", "c"}},  // would take the header along
+        {{0, 0, 1}, false, {"Name", "a", "b", "c"}},
+        {{-1, 0, 1}, false, {"Name", "a", "b", "c"}},
+    };
+    for (const Case& c : cases) {
+        ResultTable t = tableOf(rows);
+        Recorder seen;
+        t.setListener(&seen);
+        EXPECT_EQ(t.reorderDataRows(c.order), c.taken);
+        EXPECT_EQ(column(t, 1), c.col1);
+        EXPECT_EQ(column(t, 0)[1], c.col1[1] == "c" ? "3" : "1") << "whole rows move";
+        EXPECT_EQ(seen.resets, c.taken ? 1 : 0);
+    }
+}
+
 }  // namespace
 }  // namespace tovani
