@@ -67,10 +67,9 @@ bool readCardBalance(const std::string& path, ViewContext& ctx) {
 
 using ViewRoutine = bool (*)(const std::string& path, ViewContext& ctx);
 
-bool runFileView(ViewContext& ctx, const std::string& programDir, const std::optional<std::string>& selectedEntry,
-                 const char* waiting, const char* done, ViewRoutine view) {
-    if (!selectedEntry) return false;
-    const std::string path = rirekiFilePath(programDir, *selectedEntry);
+// Steps 3 to 7 of the two file views' buttons.
+bool runFileView(ViewContext& ctx, const std::string& path, const char* waiting, const char* done,
+                 ViewRoutine view) {
     ctx.frmMain.setMessage(waiting, ColourBlue);
     ctx.frmMain.lockControls();
     const bool shown = view(path, ctx);
@@ -87,16 +86,24 @@ bool runFileView(ViewContext& ctx, const std::string& programDir, const std::opt
 
 }  // namespace
 
+bool showRirekiFile(ViewContext& ctx, const std::string& path) {
+    return runFileView(ctx, path, "履歴情報を読み込んでいます。しばらくお待ちください。", "履歴情報を表示しました。",
+                       viewRirekiDB);
+}
+
+bool showSyuukeiFile(ViewContext& ctx, const std::string& path) {
+    return runFileView(ctx, path, "月別集計情報を読み込んでいます。しばらくお待ちください。",
+                       "月別集計情報を表示しました。", viewSyuukeiDB);
+}
+
 bool cmdRirekiHyouji_Click(ViewContext& ctx, const std::string& programDir,
                            const std::optional<std::string>& selectedEntry) {
-    return runFileView(ctx, programDir, selectedEntry, "履歴情報を読み込んでいます。しばらくお待ちください。",
-                       "履歴情報を表示しました。", viewRirekiDB);
+    return selectedEntry && showRirekiFile(ctx, rirekiFilePath(programDir, *selectedEntry));
 }
 
 bool cmdSyuukei_Click(ViewContext& ctx, const std::string& programDir,
                       const std::optional<std::string>& selectedEntry) {
-    return runFileView(ctx, programDir, selectedEntry, "月別集計情報を読み込んでいます。しばらくお待ちください。",
-                       "月別集計情報を表示しました。", viewSyuukeiDB);
+    return selectedEntry && showSyuukeiFile(ctx, rirekiFilePath(programDir, *selectedEntry));
 }
 
 bool cmdZandaka_Click(ViewContext& ctx, const std::string& programDir, const std::vector<std::string>& fileEntries) {

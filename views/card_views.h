@@ -112,6 +112,12 @@ bool cmdRirekiHyouji_Click(ViewContext& ctx, const std::string& programDir,
 bool cmdSyuukei_Click(ViewContext& ctx, const std::string& programDir,
                       const std::optional<std::string>& selectedEntry);
 
+// What those two buttons do once they have a path: waiting text, lock, the
+// view, SortAscending false, unlock, then the completion text or the message
+// box with DBErrorMessage.
+bool showRirekiFile(ViewContext& ctx, const std::string& path);
+bool showSyuukeiFile(ViewContext& ctx, const std::string& path);
+
 // cmdZandaka, and the overview at start-up: every entry of the file list in
 // list order. An empty list does nothing and counts as success.
 bool cmdZandaka_Click(ViewContext& ctx, const std::string& programDir,
