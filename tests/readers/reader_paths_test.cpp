@@ -8,6 +8,7 @@
 
 #include "reader_paths.h"
 #include "reader_support.h"
+#include "store/card_store.h"
 
 namespace tovani::test {
 namespace {
@@ -37,7 +38,7 @@ protected:
         path->detach();
     }
 
-    ReadState read() { return readCard(reader, results, programDir.str()); }
+    ReadState read() { return readCard(reader, results, storedRirekiLookup(programDir.str())); }
     void laySample(const std::string& name) { copySample(name, folder.path()); }
     void lay(const felica::CardImage& c) { writeFile(folder / "card.json", felica::cardImageToJson(c)); }
     void lift() { fs::remove(folder / "card.json"); }
