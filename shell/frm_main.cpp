@@ -1,0 +1,423 @@
+#include "shell/frm_main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QTableView>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "names/station_import.h"
+#include "platform/profile/window_setting.h"
+#include "shell/result_table_model.h"
+#include "shell/twips.h"
+#include "store/card_store.h"
+#include "store/db_files.h"
+#include "views/card_display.h"
+#include "views/rireki_rows.h"
+
+namespace tovani::shell {
+
+namespace {
+
+constexpr int PollingIntervalMs = 1000;
+constexpr const char* WindowFontName = "ＭＳ Ｐゴシック";
+constexpr const char* TableFontName = "ＭＳ ゴシック";
+constexpr double FontPoints = 9.75;
+
+// Designed client area and the frame's fixed size, in twips.
+constexpr int DesignWidth = 9120;
+constexpr int DesignHeight = 4875;
+constexpr int FrameWidth = 6735;
+constexpr int FrameHeight = 2415;
+constexpr int MessageHeight = 375;
+
+struct Place {
+    int left, top, width, height;
+};
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+std::string defaultSettingsFile(const std::string& programDir) {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return settingsFilePath(programDir, ec ? std::string("TovaniViewer") : exe.stem().string());
+}
+
+ShellOptions withProgramDir(ShellOptions options) {
+    if (options.programDir.empty()) options.programDir = programFolder();
+    return options;
+}
+
+}  // namespace
+
+void installFontSubstitutions() {
+    QFont::insertSubstitution(QString::fromUtf8(WindowFontName), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QString::fromUtf8(TableFontName), QStringLiteral("IPAGothic"));
+}
+
+frmMain::frmMain(ShellOptions options, QWidget* parent)
+    : QWidget(parent),
+      options_(withProgramDir(std::move(options))),
+      nameLookup_{options_.programDir, Names, DBErrorMessage} {
+    storedRireki_ = storedRirekiLookup(options_.programDir);
+    if (options_.settingsFile.empty())
+        options_.settingsFile = defaultSettingsFile(options_.programDir);
+    setObjectName(QStringLiteral("frmMain"));
+    installFontSubstitutions();
+    buildControls();
+}
+
+frmMain::~frmMain() {
+    // A window destroyed without being closed still lets the reader go.
+    if (!closed_) closeReader(Reader);
+    // The model leaves the table before the table (a member) goes.
+    delete grdRireki;
+    grdRireki = nullptr;
+    delete model_;
+    model_ = nullptr;
+}
+
+int frmMain::tx(int twips) const { return twipsToPixels(twips, logicalDpiX()); }
+int frmMain::ty(int twips) const { return twipsToPixels(twips, logicalDpiY()); }
+
+void frmMain::buildControls() {
+    QFont windowFont(QString::fromUtf8(WindowFontName));
+    windowFont.setPointSizeF(FontPoints);
+    setFont(windowFont);
+
+    auto place = [this](QWidget* w, Place p) { w->setGeometry(tx(p.left), ty(p.top), tx(p.width), ty(p.height)); };
+    auto named = [](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+
+    fraInfo = new QFrame(this);
+    named(fraInfo, "fraInfo");
+    fraInfo->setFrameShape(QFrame::Box);
+    fraInfo->setFrameShadow(QFrame::Sunken);
+    place(fraInfo, {0, 0, FrameWidth, FrameHeight});
+
+    auto label = [&](const char* name, const char* text, Place p) {
+        auto* l = new QLabel(QString::fromUtf8(text), fraInfo);
+        named(l, name);
+        place(l, p);
+        return l;
+    };
+    lblCardID = label("lblCardID", "", {240, 240, 5535, 375});
+    lblZandaka = label("lblZandaka", "", {240, 600, 5535, 375});
+    lblSakuseiYmd = label("lblSakuseiYmd", "", {240, 960, 5535, 375});
+    lblRireki = label("lblRireki", "履歴ファイル", {240, 1560, 1095, 255});
+
+    cmbRirekiFile = new QComboBox(fraInfo);
+    named(cmbRirekiFile, "cmbRirekiFile");
+    place(cmbRirekiFile, {1440, 1440, 4455, 315});
+
+    auto button = [&](const char* name, const char* text, Place p, void (frmMain::*slot)()) {
+        auto* b = new QPushButton(QString::fromUtf8(text), fraInfo);
+        named(b, name);
+        place(b, p);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, slot);
+        return b;
+    };
+    cmdCSVtoDB = button("cmdCSVtoDB", "CSV", {6000, 1440, 615, 375}, &frmMain::cmdCSVtoDB_Click);
+    cmdRirekiHyouji = button("cmdRirekiHyouji", "全履歴表示", {240, 1920, 1335, 375}, &frmMain::cmdRirekiHyouji_Click);
+    cmdSyuukei = button("cmdSyuukei", "月別集計", {1800, 1920, 1335, 375}, &frmMain::cmdSyuukei_Click);
+    cmdZandaka = button("cmdZandaka", "全カード残高", {3360, 1920, 1335, 375}, &frmMain::cmdZandaka_Click);
+    cmdReset = button("cmdReset", "再読込", {5160, 1920, 1335, 375}, &frmMain::cmdReset_Click);
+
+    grdRireki = new QTableView(this);
+    named(grdRireki, "grdRireki");
+    QFont tableFont(QString::fromUtf8(TableFontName));
+    tableFont.setPointSizeF(FontPoints);
+    tableFont.setStyleHint(QFont::TypeWriter);
+    grdRireki->setFont(tableFont);
+    grdRireki->horizontalHeader()->setFont(tableFont);
+    grdRireki->verticalHeader()->hide();  // no fixed columns
+    grdRireki->verticalHeader()->setDefaultSectionSize(QFontMetrics(tableFont).height() + 4);
+    grdRireki->horizontalHeader()->setHighlightSections(false);
+    grdRireki->horizontalHeader()->setSectionsClickable(true);
+    grdRireki->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdRireki->setSelectionMode(QAbstractItemView::SingleSelection);
+    grdRireki->setWordWrap(false);
+    model_ = new ResultTableModel(Table, this);
+    grdRireki->setModel(model_);
+    connect(model_, &ResultTableModel::layoutRefreshed, this, &frmMain::applyColumnWidths);
+    connect(grdRireki, &QTableView::clicked, this, [this](const QModelIndex& at) { grdRireki_Click(at.column()); });
+    connect(grdRireki->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMain::grdRireki_Click);
+
+    lblMess = new QLabel(this);
+    named(lblMess, "lblMess");
+    setMessage("", ColourBlue);
+
+    tmrPolling = new QTimer(this);
+    tmrPolling->setObjectName(QStringLiteral("tmrPolling"));
+    tmrPolling->setInterval(PollingIntervalMs);
+    connect(tmrPolling, &QTimer::timeout, this, &frmMain::tmrPolling_Timer);
+
+    resize(tx(DesignWidth), ty(DesignHeight));
+}
+
+void frmMain::startUp() {
+    setWindowTitle(QString::fromUtf8(Caption));
+    loadWindowSetting();
+    applyWindowSetting();
+    layoutControls();
+    setRirekiGrid(*this, Table, 1, Card.CardKind);
+    setRirekiFileList();
+    cmdReset->setEnabled(false);
+    // The delivered program always runs as its own executable, so the
+    // station import button stays hidden.
+    cmdCSVtoDB->hide();
+    initErrorMessages(Reader);
+    Reader.LibraryInitialized = false;
+    Reader.ReaderWriterOpened = false;
+    if (openReader(Reader)) {
+        cmdZandaka_Click();
+        tmrPolling->setInterval(PollingIntervalMs);
+        tmrPolling->start();
+    } else {
+        showReadState(ReadStateError);
+    }
+}
+
+// --- layout -----------------------------------------------------------------
+
+void frmMain::layoutControls() {
+    // Below the frame plus the message line the table has no room; it then
+    // gets no height instead of a negative one.
+    const int w = width();
+    const int h = height();
+    const int frameH = ty(FrameHeight);
+    const int messH = ty(MessageHeight);
+    fraInfo->move(0, fraInfo->y());
+    grdRireki->setGeometry(0, frameH, w, std::max(0, h - frameH - messH));
+    lblMess->setGeometry(0, h - messH, w, messH);
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void frmMain::applyColumnWidths() {
+    const auto dpi = grdRireki->logicalDpiX();
+    for (int c = 0; c < Table.cols(); ++c)
+        grdRireki->setColumnWidth(c, std::max(0, twipsToPixels(Table.colWidth(c), dpi)));
+    grdRireki->horizontalHeader()->setVisible(Table.fixedRows() > 0);
+}
+
+// --- ViewHost -----------------------------------------------------------------
+
+QLabel* frmMain::cardLabelWidget(CardLabel label) const {
+    switch (label) {
+    case CardLabel::CardID: return lblCardID;
+    case CardLabel::Zandaka: return lblZandaka;
+    case CardLabel::SakuseiYmd: return lblSakuseiYmd;
+    }
+    return lblCardID;
+}
+
+void frmMain::setCardLabel(CardLabel label, const std::string& text) { cardLabelWidget(label)->setText(qs(text)); }
+
+std::string frmMain::cardLabel(CardLabel label) const { return cardLabelWidget(label)->text().toStdString(); }
+
+void frmMain::setMessage(const std::string& text, Rgb colour) {
+    messageColour_ = colour;
+    QPalette p = lblMess->palette();
+    p.setColor(QPalette::WindowText, QColor(colour.r, colour.g, colour.b));
+    lblMess->setPalette(p);
+    lblMess->setText(qs(text));
+    // The user sees the text before the rest of the work runs.
+    lblMess->repaint();
+}
+
+std::string frmMain::message() const { return lblMess->text().toStdString(); }
+
+Rgb frmMain::messageColour() const { return messageColour_; }
+
+void frmMain::lockControls() {
+    fraInfo->setEnabled(false);
+    Table.setLocked(true);
+}
+
+void frmMain::unlockControls() {
+    Table.setLocked(false);
+    fraInfo->setEnabled(true);
+}
+
+void frmMain::showMessageBox(const std::string& text) {
+    if (options_.messageBox) {
+        options_.messageBox(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tovani Viewer"), qs(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+int frmMain::textWidthTwips(const std::string& utf8) const {
+    const int px = QFontMetrics(font()).horizontalAdvance(qs(utf8));
+    return pixelsToTwips(px, logicalDpiX());
+}
+
+// --- messages and the file list -------------------------------------------------
+
+void frmMain::showReadState(ReadState state) {
+    switch (state) {
+    case ReadStateError:
+        if (auto text = errorMessageText(Reader, Reader.LastErrorType)) setMessage(*text, ColourRed);
+        break;
+    case ReadStateRead:
+        setMessage("履歴情報を表示しました。", ColourBlue);
+        break;
+    case ReadStateNoCard:
+        setMessage("Edy/nanaco/WAON/Suica/ICOCA等のカードをカードリーダーの上に置いてください。", ColourBlue);
+        break;
+    case ReadStateNotSupported:
+        setMessage("Edy/nanaco/WAON/Suica/ICOCA等のカードではありません。", ColourRed);
+        break;
+    case ReadStateSameCard:
+        break;
+    }
+    repaint();
+}
+
+void frmMain::setRirekiFileList() {
+    cmbRirekiFile->clear();
+    std::vector<std::string> files;
+    std::string error;
+    if (!listCardFiles(rirekiFolder(options_.programDir), files, error)) {
+        // Not silent: without the folder no card can be stored.
+        showMessageBox(error);
+        return;
+    }
+    for (const auto& f : files) cmbRirekiFile->addItem(qs(f));
+    cmbRirekiFile->setCurrentIndex(selectedCardFile(files, Card.CardKind, Card.CardID));
+}
+
+std::string frmMain::rirekiFileText() const { return cmbRirekiFile->currentText().toStdString(); }
+
+// --- polling ------------------------------------------------------------------
+
+void frmMain::tmrPolling_Timer() {
+    tmrPolling->stop();
+    const ReadState state = readCard(Reader, Card, storedRireki_);
+    showReadState(state);
+    if (state == ReadStateError) {
+        cmdReset->setEnabled(true);
+        return;
+    }
+    if (state == ReadStateRead) {
+        lockControls();
+        showCardInfo(*this, Card, nameLookup_);
+        SortAscending = false;
+        const std::string path = cardDbPath(options_.programDir, Card.CardKind, Card.CardID);
+        const bool stored = insertRirekiDB(path, Card, DBErrorMessage);
+        unlockControls();
+        if (!stored) showMessageBox(DBErrorMessage);
+        setRirekiFileList();
+    }
+    // A close during the message box has switched polling off for good.
+    if (!closed_) tmrPolling->start(PollingIntervalMs);
+}
+
+void frmMain::cmdReset_Click() {
+    cmdReset->setEnabled(false);
+    Reader.LastErrorType = 0;
+    DBErrorMessage.clear();
+    setMessage("", messageColour_);
+    if (openReader(Reader))
+        tmrPolling->start(PollingIntervalMs);
+    else
+        showReadState(ReadStateError);
+}
+
+// --- buttons and the table ---------------------------------------------------------
+
+void frmMain::cmdRirekiHyouji_Click() {
+    if (Views.RirekiHyouji) Views.RirekiHyouji();
+}
+
+void frmMain::cmdSyuukei_Click() {
+    if (Views.Syuukei) Views.Syuukei();
+}
+
+void frmMain::cmdZandaka_Click() {
+    if (Views.Zandaka) Views.Zandaka();
+}
+
+void frmMain::cmdCSVtoDB_Click() {
+    struct BoxSink : MessageSink {
+        frmMain& w;
+        explicit BoxSink(frmMain& window) : w(window) {}
+        void showMessage(const std::string& text) override { w.showMessageBox(text); }
+    } sink(*this);
+    CSVtoDB(options_.programDir, sink, DBErrorMessage);
+}
+
+void frmMain::grdRireki_Click(int col) {
+    if (Table.locked()) return;  // the locked table takes no input
+    Table.setCurrentCol(col);
+    sortByClick(Table, SortAscending, Card.CardKind);
+}
+
+// --- placement and close -----------------------------------------------------------
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    closed_ = true;
+    tmrPolling->stop();
+    closeReader(Reader);
+    saveWindowSetting();
+    event->accept();
+}
+
+}  // namespace tovani::shell
+
+namespace tovani::shell {
+
+// Left and Top are the place of the window with its frame, Width and Height
+// the size of its client area: the frame belongs to the window manager and is
+// not known before the window is shown, so storing the outer size would make
+// the window grow by the frame at every start.
+namespace {
+// X11 keeps window coordinates and sizes in 16 bits; larger stored values
+// are applied as far as the window system goes.
+constexpr int MaxCoordinate = 32767;
+int clampCoordinate(int px) { return std::clamp(px, -MaxCoordinate, MaxCoordinate); }
+int clampSize(int px) { return std::clamp(px, 0, std::min(MaxCoordinate, QWIDGETSIZE_MAX)); }
+}  // namespace
+
+void frmMain::loadWindowSetting() {
+    WindowSetting = tovani::loadWindowSetting(options_.settingsFile, DesignWidth, DesignHeight);
+}
+
+void frmMain::applyWindowSetting() {
+    move(clampCoordinate(tx(WindowSetting.Left)), clampCoordinate(ty(WindowSetting.Top)));
+    resize(clampSize(tx(WindowSetting.Width)), clampSize(ty(WindowSetting.Height)));
+}
+
+void frmMain::saveWindowSetting() {
+    const QPoint at = pos();
+    const tovani::WindowSetting now{pixelsToTwips(at.x(), logicalDpiX()), pixelsToTwips(at.y(), logicalDpiY()),
+                                    pixelsToTwips(width(), logicalDpiX()), pixelsToTwips(height(), logicalDpiY())};
+    // The window is going away: there is no one left to show a box to.
+    if (!tovani::saveWindowSetting(options_.settingsFile, now))
+        std::fprintf(stderr, "TovaniViewer: the window placement could not be written to %s\n",
+                     options_.settingsFile.c_str());
+}
+
+}  // namespace tovani::shell

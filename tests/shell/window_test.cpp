@@ -1,0 +1,415 @@
+// The real window driven through a card's life on the virtual reader, its
+// failures, its layout and placement, and sorting by click.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFontInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "shell/result_table_model.h"
+#include "views/rireki_rows.h"
+#include "shell/twips.h"
+#include "database/bridge.h"
+#include "store/db_files.h"
+#include "window_support.h"
+
+namespace fs = std::filesystem;
+using namespace tovani;
+using tovani::test::WindowRig;
+
+namespace {
+
+const std::string kAskForCard = "Edy/nanaco/WAON/Suica/ICOCA等のカードをカードリーダーの上に置いてください。";
+const std::string kShown = "履歴情報を表示しました。";
+
+std::string text(const QLabel* l) { return l->text().toStdString(); }
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeText(const std::string& path, const std::string& content) { std::ofstream(path) << content; }
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpWithoutReaderShowsTheErrorAndNeverPolls();
+    void aCardsLifeOnTheReader();
+    void readerUnpluggedDuringPollingAndRestart();
+    void storeFailuresAreShownAndPollingGoesOn();
+    void layoutFollowsResize();
+    void placementIsStoredOnCloseAndTakenAtStart();
+    void placementFromBadSettingsFiles_data();
+    void placementFromBadSettingsFiles();
+    void sortByClickKeepsTheHeaderAndFlipsDirection();
+    void lockedFillOfManyRowsIsOneReset();
+};
+
+void WindowTest::startUpWithoutReaderShowsTheErrorAndNeverPolls() {
+    WindowRig rig(false);
+    auto& w = rig.start();
+
+    QCOMPARE(w.windowTitle(), QStringLiteral("Tovani Viewer 2.0.0.1"));
+    // The failed open's text, in red.
+    const auto expected = errorMessageText(w.Reader, w.Reader.LastErrorType);
+    QVERIFY(expected.has_value() && !expected->empty());
+    QCOMPARE(w.message(), *expected);
+    QCOMPARE(w.messageColour(), ColourRed);
+    QCOMPARE(rig.label("lblMess")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    // An empty history header of six columns and one empty row.
+    QCOMPARE(w.Table.cols(), 6);
+    QCOMPARE(w.Table.rows(), 2);
+    QCOMPARE(w.Table.text(0, 0), std::string("取引通番"));
+    QCOMPARE(rig.grid()->model()->rowCount(), 1);
+    QCOMPARE(rig.grid()->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("残高"));
+    for (const auto& cell : test::column(w.Table, 0)) QCOMPARE(cell, std::string());
+    QVERIFY(!rig.button("cmdReset")->isEnabled());
+    QVERIFY(!rig.timer()->isActive());
+    // The fixed texts, the hidden import button, the folder made for card files.
+    QCOMPARE(text(rig.label("lblRireki")), std::string("履歴ファイル"));
+    QCOMPARE(rig.button("cmdRirekiHyouji")->text(), QStringLiteral("全履歴表示"));
+    QCOMPARE(rig.button("cmdSyuukei")->text(), QStringLiteral("月別集計"));
+    QCOMPARE(rig.button("cmdZandaka")->text(), QStringLiteral("全カード残高"));
+    QCOMPARE(rig.button("cmdReset")->text(), QStringLiteral("再読込"));
+    QVERIFY(rig.button("cmdCSVtoDB")->isHidden());
+    QVERIFY(folderExists(rirekiFolder(rig.programDir())));
+    QCOMPARE(rig.files()->count(), 0);
+    QCOMPARE(rig.files()->currentIndex(), -1);
+    QVERIFY(rig.boxes.empty());
+    // Japanese texts need the IPA fonts in place of the fonts asked for.
+    QCOMPARE(QFontInfo(rig.label("lblMess")->font()).family(), QStringLiteral("IPAPGothic"));
+    QCOMPARE(QFontInfo(rig.grid()->font()).family(), QStringLiteral("IPAGothic"));
+}
+
+void WindowTest::aCardsLifeOnTheReader() {
+    WindowRig rig;
+    int overviews = 0;
+    auto& w = rig.start();
+    QVERIFY(rig.timer()->isActive());
+    QCOMPARE(rig.timer()->interval(), 1000);
+    QVERIFY(!rig.button("cmdReset")->isEnabled());
+    w.Views.Zandaka = [&] { ++overviews; };
+    rig.button("cmdZandaka")->click();
+    QCOMPARE(overviews, 1);
+
+    rig.tick();
+    QCOMPARE(w.message(), kAskForCard);
+    QCOMPARE(w.messageColour(), ColourBlue);
+    QVERIFY(rig.timer()->isActive());
+
+    // Laid on: shown, stored, its file listed and selected.
+    rig.laySample("transit.json");
+    rig.tick();
+    QCOMPARE(w.message(), kShown);
+    QCOMPARE(w.messageColour(), ColourBlue);
+    QCOMPARE(w.Card.CardKind, CardKindSF);
+    QCOMPARE(text(rig.label("lblCardID")), "IDm番号：" + w.Card.CardID);
+    QVERIFY(text(rig.label("lblZandaka")).starts_with("残高："));
+    QCOMPARE(text(rig.label("lblSakuseiYmd")), std::string());
+    QCOMPARE(w.Table.cols(), 8);
+    QVERIFY(w.Table.rows() > 2);
+    QCOMPARE(rig.grid()->model()->rowCount(), w.Table.rows() - 1);
+    const std::string file = rig.cardFile();
+    const int stored = test::storedRows(file);
+    QCOMPARE(stored, w.Table.rows() - 1);
+    QCOMPARE(rig.files()->currentText().toStdString(), fs::path(file).filename().string());
+    QVERIFY(rig.timer()->isActive());
+    QVERIFY(rig.label("lblCardID")->parentWidget()->isEnabled());  // unlocked again
+    QVERIFY(rig.boxes.empty());
+
+    // Left on: neither shown nor stored again (the file removed by hand stays
+    // gone, a sorted table keeps its order).
+    rig.grid()->horizontalHeader()->sectionClicked(0);
+    const auto sorted = test::column(w.Table, 0);
+    fs::rename(file, file + ".away");
+    for (int i = 0; i < 3; ++i) rig.tick();
+    QCOMPARE(w.message(), kShown);
+    QVERIFY(!fs::exists(file));
+    QCOMPARE(test::column(w.Table, 0), sorted);
+    fs::rename(file + ".away", file);
+
+    // Lifted and laid on again: asked for, then read again, nothing doubled.
+    rig.lift();
+    rig.tick();
+    QCOMPARE(w.message(), kAskForCard);
+    rig.laySample("transit.json");
+    rig.tick();
+    QCOMPARE(w.message(), kShown);
+    QCOMPARE(test::storedRows(file), stored);
+    QCOMPARE(rig.files()->count(), 1);
+
+    // Another card: both files listed, the new one selected.
+    rig.laySample("edy.json");
+    rig.tick();
+    QCOMPARE(w.Card.CardKind, CardKindEdy);
+    QCOMPARE(rig.files()->count(), 2);
+    QCOMPARE(rig.files()->currentText().toStdString(), "Edy_" + w.Card.CardID + ".DB");
+    QVERIFY(text(rig.label("lblSakuseiYmd")).starts_with("作成年月日："));
+    QCOMPARE(w.Table.cols(), 6);
+
+    // A card the program does not read: red, polling goes on.
+    rig.laySample("unsupported-system.json");
+    rig.tick();
+    QCOMPARE(w.message(), std::string("Edy/nanaco/WAON/Suica/ICOCA等のカードではありません。"));
+    QCOMPARE(w.messageColour(), ColourRed);
+    QVERIFY(rig.timer()->isActive());
+    QVERIFY(rig.boxes.empty());
+}
+
+void WindowTest::readerUnpluggedDuringPollingAndRestart() {
+    WindowRig rig;
+    auto& w = rig.start();
+    rig.tick();
+    QCOMPARE(w.message(), kAskForCard);
+
+    rig.unplug();
+    rig.tick();
+    QVERIFY(rig.button("cmdReset")->isEnabled());
+    QVERIFY(!rig.timer()->isActive());
+
+    // A restart that works: the button goes grey, the line empty, polling resumes.
+    rig.plugIn();
+    w.DBErrorMessage = "old failure";
+    QTest::mouseClick(rig.button("cmdReset"), Qt::LeftButton);
+    QVERIFY(!rig.button("cmdReset")->isEnabled());
+    QVERIFY(rig.timer()->isActive());
+    QCOMPARE(w.message(), std::string());
+    QCOMPARE(w.DBErrorMessage, std::string());
+    rig.laySample("transit.json");
+    rig.tick();
+    QCOMPARE(w.message(), kShown);
+
+    // A restart that fails leaves the button disabled: the program must be started again.
+    rig.unplug();
+    rig.tick();
+    QVERIFY(rig.button("cmdReset")->isEnabled());
+    fs::remove_all(rig.readerDir());
+    rig.button("cmdReset")->click();
+    QVERIFY(!rig.button("cmdReset")->isEnabled());
+    QVERIFY(!rig.timer()->isActive());
+    QCOMPARE(w.messageColour(), ColourRed);
+    QVERIFY(!w.message().empty());
+}
+
+void WindowTest::storeFailuresAreShownAndPollingGoesOn() {
+    {
+        // A card file that is not a database: the box says why, the card stays
+        // shown, the file is left as it was, and polling goes on.
+        WindowRig rig;
+        auto& w = rig.start();
+        rig.laySample("transit.json");
+        rig.tick();
+        const std::string file = rig.cardFile();
+        rig.lift();
+        rig.tick();
+        const std::string garbage(4096, 'x');
+        writeText(file, garbage);
+        rig.laySample("transit.json");
+        rig.tick();
+        QCOMPARE(rig.boxes.size(), size_t(1));
+        QVERIFY2(rig.boxes[0].starts_with("DB "), rig.boxes[0].c_str());
+        QCOMPARE(w.message(), kShown);
+        QCOMPARE(text(rig.label("lblCardID")), "IDm番号：" + w.Card.CardID);
+        QVERIFY(w.Table.rows() > 2);
+        QVERIFY(rig.timer()->isActive());
+        QVERIFY(rig.label("lblCardID")->parentWidget()->isEnabled());
+        QCOMPARE(readText(file), garbage);
+        QCOMPARE(rig.files()->currentText().toStdString(), fs::path(file).filename().string());
+    }
+    {
+        // RirekiDB is a file: said at start-up and at the store; nothing crashes.
+        WindowRig rig;
+        writeText(rig.programDir() + "/RirekiDB", "not a folder");
+        auto& w = rig.start();
+        QCOMPARE(rig.boxes.size(), size_t(1));
+        QVERIFY2(rig.boxes[0].find("RirekiDB") != std::string::npos, rig.boxes[0].c_str());
+        QVERIFY(rig.timer()->isActive());
+        rig.laySample("transit.json");
+        rig.tick();
+        QVERIFY(rig.boxes.size() >= 2);
+        QVERIFY2(rig.boxes[1].starts_with("DB "), rig.boxes[1].c_str());
+        QCOMPARE(w.message(), kShown);
+        QVERIFY(rig.timer()->isActive());
+        QCOMPARE(readText(rig.programDir() + "/RirekiDB"), std::string("not a folder"));
+    }
+    {
+        // A read-only RirekiDB: the store fails with its text.
+        WindowRig rig;
+        auto& w = rig.start();
+        fs::permissions(rirekiFolder(rig.programDir()), fs::perms::owner_read | fs::perms::owner_exec);
+        const bool writable = QFile(QString::fromStdString(rirekiFolder(rig.programDir()) + "/probe"))
+                                  .open(QIODevice::WriteOnly);
+        if (!writable) {
+            rig.laySample("transit.json");
+            rig.tick();
+            QCOMPARE(rig.boxes.size(), size_t(1));
+            QVERIFY2(rig.boxes[0].starts_with("DB "), rig.boxes[0].c_str());
+            QCOMPARE(w.message(), kShown);
+            QVERIFY(rig.timer()->isActive());
+        }
+        fs::permissions(rirekiFolder(rig.programDir()), fs::perms::owner_all);
+        if (writable) QSKIP("running with rights that ignore a read-only folder");
+    }
+}
+
+void WindowTest::layoutFollowsResize() {
+    WindowRig rig;
+    auto& w = rig.start();
+    const int dpiX = w.logicalDpiX(), dpiY = w.logicalDpiY();
+    auto* frame = rig.label("lblCardID")->parentWidget();
+    const QSize frameSize(shell::twipsToPixels(6735, dpiX), shell::twipsToPixels(2415, dpiY));
+    const int messH = shell::twipsToPixels(375, dpiY);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (const QSize size : {QSize(900, 700), QSize(1600, 420), QSize(300, 200), QSize(100, 50)}) {
+        w.resize(size);
+        QCOMPARE(frame->geometry(), QRect(QPoint(0, 0), frameSize));
+        QCOMPARE(rig.label("lblMess")->geometry(), QRect(0, size.height() - messH, size.width(), messH));
+        const int tableH = std::max(0, size.height() - frameSize.height() - messH);
+        QCOMPARE(rig.grid()->geometry(), QRect(0, frameSize.height(), size.width(), tableH));
+    }
+}
+
+void WindowTest::placementIsStoredOnCloseAndTakenAtStart() {
+    WindowRig rig;
+    // First start: top left, designed client size; the file is written on close.
+    auto& first = rig.start();
+    QCOMPARE(first.pos(), QPoint(0, 0));
+    QCOMPARE(first.size(), QSize(shell::twipsToPixels(9120, first.logicalDpiX()),
+                                 shell::twipsToPixels(4875, first.logicalDpiY())));
+    first.move(shell::twipsToPixels(1200, first.logicalDpiX()), shell::twipsToPixels(900, first.logicalDpiY()));
+    first.resize(shell::twipsToPixels(9360, first.logicalDpiX()), shell::twipsToPixels(5490, first.logicalDpiY()));
+    rig.close();
+    const std::string ini = readText(rig.iniPath());
+    for (const char* key : {"[Setting]", "Left=1200", "Top=900", "Width=9360", "Height=5490"})
+        QVERIFY2(ini.find(key) != std::string::npos, ini.c_str());
+
+    // Next start: the same place and size.
+    auto& second = rig.start();
+    QCOMPARE(second.pos(), QPoint(shell::twipsToPixels(1200, second.logicalDpiX()),
+                                  shell::twipsToPixels(900, second.logicalDpiY())));
+    QCOMPARE(second.size(), QSize(shell::twipsToPixels(9360, second.logicalDpiX()),
+                                  shell::twipsToPixels(5490, second.logicalDpiY())));
+    rig.close();
+    QCOMPARE(readText(rig.iniPath()), ini);  // no drift from one start to the next
+}
+
+void WindowTest::placementFromBadSettingsFiles_data() {
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QPoint>("posTwips");   // expected, in twips
+    QTest::addColumn<QSize>("sizeTwips");   // expected; (-1,-1): the designed size
+    QTest::newRow("garbage") << "\x01\xff\xfe garbage\n=\n[[[\nLeft\n" << QPoint(0, 0) << QSize(-1, -1);
+    QTest::newRow("not numbers") << "[Setting]\nLeft=abc\nTop=\nWidth=x9\nHeight=-\n" << QPoint(0, 0) << QSize(0, 0);
+    QTest::newRow("only the size") << "[Setting]\nWidth=7200\nHeight=4320\n" << QPoint(0, 0) << QSize(7200, 4320);
+    QTest::newRow("other section") << "[Other]\nLeft=1440\n[Setting]\nTop=1440\n" << QPoint(0, 1440) << QSize(-1, -1);
+    QTest::newRow("negative") << "[Setting]\nLeft=-1440\nTop=-720\nWidth=-100\nHeight=-5\n" << QPoint(-1440, -720)
+                              << QSize(0, 0);
+}
+
+void WindowTest::placementFromBadSettingsFiles() {
+    QFETCH(QString, content);
+    QFETCH(QPoint, posTwips);
+    QFETCH(QSize, sizeTwips);
+    WindowRig rig;
+    writeText(rig.iniPath(), content.toStdString());
+    auto& w = rig.start();
+    const int dx = w.logicalDpiX(), dy = w.logicalDpiY();
+    QCOMPARE(w.pos(), QPoint(shell::twipsToPixels(posTwips.x(), dx), shell::twipsToPixels(posTwips.y(), dy)));
+    const QSize expected = sizeTwips == QSize(-1, -1) ? QSize(9120, 4875) : sizeTwips;
+    QCOMPARE(w.size(), QSize(shell::twipsToPixels(expected.width(), dx), shell::twipsToPixels(expected.height(), dy)));
+    rig.close();
+
+    // Huge values are applied as far as the window system goes, and survive a close.
+    writeText(rig.iniPath(), "[Setting]\nLeft=2147483647\nTop=-2147483648\nWidth=2147483647\nHeight=99999999\n");
+    auto& huge = rig.start();
+    QVERIFY(huge.width() > 1000 && huge.height() > 1000);
+    huge.show();
+    rig.close();
+    QVERIFY(readText(rig.iniPath()).find("Width=") != std::string::npos);
+}
+
+void WindowTest::sortByClickKeepsTheHeaderAndFlipsDirection() {
+    WindowRig rig(false);
+    auto& w = rig.start();
+    w.Card.CardKind = CardKindSF;
+    ResultTable& t = w.Table;
+    setRirekiGrid(w, t, 3, w.Card.CardKind);
+    const std::vector<std::string> amounts{"1,200", "", "-300"};
+    for (int r = 1; r <= 3; ++r) {
+        t.setText(r, 0, std::to_string(r * 10));
+        t.setText(r, 5, amounts[size_t(r - 1)]);
+    }
+    const std::string header = t.text(0, 5);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    // Real clicks on a cell of column 5.
+    auto clickColumn = [&](int col) {
+        QTableView* grid = rig.grid();
+        const QRect cell = grid->visualRect(grid->model()->index(0, col));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    };
+    clickColumn(5);
+    QCOMPARE(test::column(t, 5), (std::vector<std::string>{"-300", "", "1,200"}));
+    QCOMPARE(t.text(0, 5), header);
+    QVERIFY(w.SortAscending);
+    clickColumn(5);
+    QCOMPARE(test::column(t, 5), (std::vector<std::string>{"1,200", "", "-300"}));
+    QVERIFY(!w.SortAscending);
+    QCOMPARE(rig.grid()->model()->data(rig.grid()->model()->index(0, 5)).toString(), QStringLiteral("1,200"));
+
+    // Numbers as numbers; the header of the view moves nowhere.
+    clickColumn(0);
+    QCOMPARE(test::column(t, 0), (std::vector<std::string>{"10", "20", "30"}));
+    QCOMPARE(rig.grid()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("取引通番"));
+
+    // While locked the table takes no clicks.
+    w.lockControls();
+    clickColumn(0);
+    QCOMPARE(test::column(t, 0), (std::vector<std::string>{"10", "20", "30"}));
+    w.unlockControls();
+}
+
+void WindowTest::lockedFillOfManyRowsIsOneReset() {
+    WindowRig rig(false);
+    auto& w = rig.start();
+    auto* model = qobject_cast<shell::ResultTableModel*>(rig.grid()->model());
+    QVERIFY(model);
+    int resets = 0, cellSignals = 0;
+    connect(model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+    connect(model, &QAbstractItemModel::dataChanged, [&] { ++cellSignals; });
+    w.lockControls();
+    setRirekiGrid(w, w.Table, 100000, CardKindSF);
+    for (int r = 1; r <= 100000; ++r) w.Table.setText(r, 0, std::to_string(r));
+    QCOMPARE(model->rowCount(), 1);  // the view still sees the old shape
+    w.unlockControls();
+    QCOMPARE(resets, 1);
+    QCOMPARE(cellSignals, 0);
+    QCOMPARE(model->rowCount(), 100000);
+    QCOMPARE(model->data(model->index(99999, 0)).toString(), QStringLiteral("100000"));
+    // One cell changed outside the lock is one cell signal, no reset.
+    w.Table.setText(5, 0, "x");
+    QCOMPARE(resets, 1);
+    QCOMPARE(cellSignals, 1);
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    tovani::bridge::setLibraryPath(std::string(TOVANI_PROGRAM_DIR) + "/librowgate.so");
+    WindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_test.moc"
