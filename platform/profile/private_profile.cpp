@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <optional>
@@ -149,7 +150,13 @@ bool validNames(const std::string& section, const std::string& key, const std::s
            key.front() != '[' && key.front() != ';';
 }
 
-bool writeWhole(const std::string& file, const std::string& content, bool existed) {
+bool writeWhole(const std::string& path, const std::string& content, bool existed) {
+    // A settings file that is a link is written where the link points, so
+    // the link stays.
+    std::error_code ec;
+    const std::filesystem::path target = existed ? std::filesystem::canonical(path, ec) : std::filesystem::path(path);
+    if (ec) return false;
+    const std::string file = target.string();
     const std::string temp = file + ".tmp-" + std::to_string(::getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);

@@ -145,6 +145,12 @@ TEST(PrivateProfileWrite, FailuresAreReportedNotHidden) {
     EXPECT_FALSE(writePrivateProfileString("Setting", "Left", "1", (dir / "no" / "a.ini").string()));
     EXPECT_FALSE(std::filesystem::exists(dir / "no"));
 
+    // A folder in place of the file.
+    std::filesystem::create_directory(dir / "d.ini");
+    EXPECT_FALSE(writePrivateProfileString("Setting", "Left", "1", (dir / "d.ini").string()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "d.ini"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
+
     if (::geteuid() != 0) {  // root writes anywhere
         const std::string file = (dir / "a.ini").string();
         writeFile(file, "[Setting]\nLeft=1\n");
@@ -153,6 +159,16 @@ TEST(PrivateProfileWrite, FailuresAreReportedNotHidden) {
         ::chmod(dir.str().c_str(), 0755);
         EXPECT_EQ(readFile(file), "[Setting]\nLeft=1\n");
     }
+}
+
+TEST(PrivateProfileWrite, ALinkedFileIsWrittenWhereTheLinkPoints) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "real");
+    writeFile(dir / "real" / "a.ini", "[Setting]\nLeft=1\n");
+    std::filesystem::create_symlink("real/a.ini", dir / "a.ini");
+    ASSERT_TRUE(writePrivateProfileString("Setting", "Left", "2", (dir / "a.ini").string()));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "a.ini"));
+    EXPECT_EQ(readFile(dir / "real" / "a.ini"), "[Setting]\nLeft=2\n");
 }
 
 TEST(WindowSettingFile, FirstStartUsesDefaultsAndClosingWritesAllFourKeys) {
