@@ -55,13 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t offset = in.ConsumeIntegralInRange<size_t>(0, 400);
     const int index = in.ConsumeIntegralInRange<int>(-2, CardRirekiSize + 1);
     // What the card's own file answers for the transit amounts.
-    const bool stored = in.ConsumeBool();
+    const StoredRireki stored = in.PickValueInArray(
+        {StoredRireki::Found, StoredRireki::NotStored, StoredRireki::Unreadable});
     RirekiInfo storedEntry{};
     storedEntry.Kingaku = in.ConsumeIntegral<int32_t>();
     storedEntry.Charge = in.ConsumeIntegral<int32_t>();
     storedEntry.Zangaku = in.ConsumeIntegral<int32_t>();
     const RirekiLookup lookup = [&](int32_t, RirekiInfo& out) {
-        if (stored) out = storedEntry;
+        if (stored == StoredRireki::Found) out = storedEntry;
         return stored;
     };
     const std::vector<uint8_t> buf = in.ConsumeRemainingBytes<uint8_t>();
