@@ -1,0 +1,69 @@
+#pragma once
+
+// A simulated PC/SC reader with FeliCa: a client of the vpcd reader driver
+// (vsmartcard) that gives pcscd a reader whose card is served from a
+// card-image folder by the shared card model.
+//
+// vpcd listens on a TCP port; every message either way is a two-byte
+// big-endian length and the bytes. One-byte messages from vpcd: 00 power
+// off, 01 power on, 02 reset, 04 "send the ATR"; longer ones are command
+// APDUs, each answered with the response APDU.
+//
+// The folder as the reader's field (see platform/felica/card_model.h):
+// card.json there means a card in the field, so the simulator is connected
+// and pcscd sees a card with the FeliCa ATR; without it, or with
+// "unplugged", the simulator stays away and pcscd sees an empty reader.
+// Replacing card.json swaps the card at the next Polling.
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/felica/card_model.h"
+
+namespace tovani::test {
+
+// The reader's side of the APDUs: Get Data (FF CA) and the transparent
+// session (FF C2), answered from the card on the folder.
+class PcscCardAnswers {
+public:
+    explicit PcscCardAnswers(felica::CardFolder& field) : field_(field) {}
+    std::vector<uint8_t> answer(std::span<const uint8_t> apdu);
+    // Power off or reset ends a session.
+    void reset() { session_ = false; felica_ = false; }
+
+private:
+    std::vector<uint8_t> manageSession(std::span<const uint8_t> objects);
+    std::vector<uint8_t> switchProtocol(std::span<const uint8_t> objects);
+    std::vector<uint8_t> exchange(std::span<const uint8_t> objects);
+    std::vector<uint8_t> uid();
+
+    felica::CardFolder& field_;
+    bool session_ = false;
+    bool felica_ = false;
+};
+
+class VpcdCard {
+public:
+    VpcdCard(std::string folder, uint16_t port);
+    ~VpcdCard();
+    VpcdCard(const VpcdCard&) = delete;
+    VpcdCard& operator=(const VpcdCard&) = delete;
+
+private:
+    void run();
+    bool cardInField() const;
+    bool serveOne(int fd);  // false when the connection is gone
+
+    felica::CardFolder field_;
+    PcscCardAnswers answers_;
+    uint16_t port_;
+    int wake_[2] = {-1, -1};  // written to stop the thread
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace tovani::test
