@@ -1,5 +1,6 @@
 // tovani-card dump [FILE]
 // tovani-card read [--program-dir DIR]
+// tovani-card readers
 //
 // dump: writes the card lying on the reader/writer (real, or the virtual one
 // named by FELICA_VIRTUAL_READER) out as a card image: its systems, and for
@@ -10,9 +11,13 @@
 // the card's file under DIR/RirekiDB (DIR defaults to the folder of this
 // program) and prints the read state, the card number and the stored history.
 //
+// readers: lists every reader/writer it finds, one a line: the value of
+// TOVANI_READER that chooses it, its name, whether it answers and a note.
+//
 // Exit status: 0 done, 1 no card on the reader, 2 wrong command line,
 // 3 no reader/writer or a reader failure, 4 a card the program does not read,
-// 5 the card's file could not be written or read.
+// 5 the card's file could not be written or read. readers: 0 when one
+// answers, 3 when none does.
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +27,7 @@
 
 #include "database/db_access.h"
 #include "platform/felica/card_image.h"
+#include "platform/felica/reader_choice.h"
 #include "reader/reader.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
@@ -41,8 +47,10 @@ int usage() {
     std::fprintf(stderr,
                  "usage: tovani-card dump [FILE]\n"
                  "       tovani-card read [--program-dir DIR]\n"
+                 "       tovani-card readers\n"
                  "dump writes the card on the reader as a card image (to FILE or standard output);\n"
-                 "read reads it as the window does and stores it under DIR/RirekiDB.\n");
+                 "read reads it as the window does and stores it under DIR/RirekiDB;\n"
+                 "readers lists the reader/writers it finds (TOVANI_READER chooses one).\n");
     return ExitUsage;
 }
 
@@ -232,6 +240,20 @@ int read(const std::string& programDir) {
     return printStoredHistory(path, path.substr(programDir.size() + 1));
 }
 
+int readers() {
+    std::vector<std::string> problems;
+    const std::vector<FoundReader> found = findReaders(problems);
+    bool anyAnswers = false;
+    for (const FoundReader& r : found) {
+        std::printf("%s\t%s\t%s%s%s\n", r.path.c_str(), r.name.empty() ? "-" : r.name.c_str(),
+                    r.answers ? "answers" : "does not answer", r.note.empty() ? "" : "\t", r.note.c_str());
+        anyAnswers = anyAnswers || r.answers;
+    }
+    for (const std::string& p : problems) std::fprintf(stderr, "tovani-card: %s\n", p.c_str());
+    if (found.empty()) std::fprintf(stderr, "tovani-card: no reader/writer found\n");
+    return anyAnswers ? 0 : ExitReader;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -239,6 +261,7 @@ int main(int argc, char** argv) {
     if (args.empty()) return usage();
     if (args[0] == "dump" && args.size() <= 2) return dump(args.size() == 2 ? argv[2] : nullptr);
     if (args[0] == "read" && args.size() == 1) return read(programFolder());
+    if (args[0] == "readers" && args.size() == 1) return readers();
     if (args[0] == "read" && args.size() == 3 && args[1] == "--program-dir") {
         if (!folderExists(args[2])) {
             std::fprintf(stderr, "tovani-card: %s is not a folder\n", args[2].c_str());

@@ -1,9 +1,5 @@
 #include "platform/felica/virtual_reader.h"
 
-#include <cstdlib>
-
-#include "platform/felica/libnfc_reader.h"
-
 namespace tovani::felica {
 
 VirtualReader::VirtualReader(std::string folder) : field_(std::move(folder)) {}
@@ -28,12 +24,6 @@ Exchange VirtualReader::transceive(std::span<const uint8_t> command, Frame& resp
     if (!answer) return Exchange::NoAnswer;
     response = std::move(*answer);
     return Exchange::Answered;
-}
-
-std::unique_ptr<Transport> makeDefaultTransport() {
-    const char* folder = std::getenv("FELICA_VIRTUAL_READER");
-    if (folder && *folder) return std::make_unique<VirtualReader>(folder);
-    return makeLibnfcTransport();
 }
 
 }  // namespace tovani::felica

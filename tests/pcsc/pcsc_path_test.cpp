@@ -1,9 +1,12 @@
-// The reader cases over the PC/SC path: a real private pcscd with the vpcd
-// driver, our PC/SC card simulator as vpcd's card, and the program's own
-// PC/SC transport under the library and readCard.
+// What only the PC/SC path has: pcscd itself stopping and coming back, the
+// choice of a PC/SC reader, and the reader listing. The reader cases shared
+// with the other paths run from the table in tests/readers.
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -42,32 +45,9 @@ protected:
         writeFile(readerDir / "card.json", readFile(fs::path(TOVANI_SOURCE_DIR) / "samples/cards" / name));
         ASSERT_TRUE(pcscd.waitForCard(true)) << pcscd.log();
     }
-    void lay(const felica::CardImage& c) {
-        writeFile(readerDir / "card.json", felica::cardImageToJson(c));
-        ASSERT_TRUE(pcscd.waitForCard(true)) << pcscd.log();
-    }
-    // Swaps the card without a gap: pcscd sees no change, the next Polling does.
-    void swapTo(const std::string& name) {
-        writeFile(readerDir / "card.json", readFile(fs::path(TOVANI_SOURCE_DIR) / "samples/cards" / name));
-    }
     void lift() {
         fs::remove(readerDir / "card.json");
         ASSERT_TRUE(pcscd.waitForCard(false)) << pcscd.log();
-    }
-    // A vpcd reader cannot leave a running pcscd: pulling it is pcscd
-    // coming back without it, as after a USB reader is pulled.
-    void unplug() {
-        writeFile(readerDir / "unplugged", "");
-        restart(false);
-    }
-    void plugIn() {
-        fs::remove(readerDir / "unplugged");
-        restart(true);
-    }
-    void restart(bool withReader) {
-        pcscd.stop();
-        std::string why;
-        ASSERT_TRUE(pcscd.start(withReader, why)) << why;
     }
     ReadState read() { return readCard(reader, results, storedRirekiLookup(programDir.str())); }
 
@@ -78,87 +58,6 @@ protected:
     ReaderState reader;
     CardReadResults results;
 };
-
-TEST_F(PcscPath, CardsLaidLiftedAndSwapped) {
-    ASSERT_TRUE(openReader(reader)) << reader.LastErrorType;
-    EXPECT_EQ(read(), ReadStateNoCard);
-    EXPECT_EQ(reader.LastErrorType, 1036);
-
-    laySample("edy.json");
-    ASSERT_EQ(read(), ReadStateRead);
-    EXPECT_EQ(results.CardKind, CardKindEdy);
-    EXPECT_EQ(results.CardID, "012E-4CD5-00A0-0F72");
-    EXPECT_EQ(results.CardRireki[0].Zangaku, 1456);
-    EXPECT_EQ(read(), ReadStateSameCard);
-
-    // Stored as a polling tick stores it.
-    ASSERT_TRUE(createFolder(rirekiFolder(programDir.str())));
-    std::string error;
-    EXPECT_TRUE(insertRirekiDB(cardDbPath(programDir.str(), results.CardKind, results.CardID), results, error))
-        << error;
-
-    lift();
-    EXPECT_EQ(read(), ReadStateNoCard);
-    EXPECT_TRUE(reader.ReaderWriterOpened);
-    laySample("edy.json");
-    EXPECT_EQ(read(), ReadStateRead);
-
-    // A second card laid in place of the first.
-    swapTo("transit.json");
-    ASSERT_EQ(read(), ReadStateRead);
-    EXPECT_EQ(results.CardKind, CardKindSF);
-    EXPECT_EQ(results.CardID, "0101-0012-3456-789A");
-    EXPECT_EQ(results.CardRireki[0].Kingaku, 200);
-
-    // Cards the program does not read.
-    lift();
-    EXPECT_EQ(read(), ReadStateNoCard);
-    laySample("unsupported-system.json");
-    EXPECT_EQ(read(), ReadStateNotSupported);
-    lift();
-    EXPECT_EQ(read(), ReadStateNoCard);
-    laySample("fe00-no-history.json");
-    EXPECT_EQ(read(), ReadStateNotSupported);
-    EXPECT_EQ(read(), ReadStateSameCard);
-}
-
-TEST_F(PcscPath, TwentyTransitBlocksComeInPiecesThatFitTheAnswerBuffer) {
-    ASSERT_TRUE(openReader(reader));
-    const auto transit = system(0x0003, 0x0101000000000001ULL,
-                                {service(0x008B, {felica::Block{}}), service(0x090F, transitHistory(20, 120, 1000))});
-    lay(card({transit}));
-    ASSERT_EQ(read(), ReadStateRead) << reader.LastErrorType << " " << reader.Library.lastErrorReason();
-    for (size_t i = 0; i < 20; ++i) EXPECT_EQ(results.CardRireki[i].TorihikiTsuuban, 120 - static_cast<int>(i)) << i;
-    EXPECT_EQ(results.CardRireki[0].Zangaku, 1000);
-    EXPECT_EQ(results.CardRireki[18].Kingaku, 100);  // from its older neighbour, read in the second piece
-}
-
-TEST_F(PcscPath, ReaderPulledWhilePollingIsAReaderFailureAndComesBackAfterReplugging) {
-    ASSERT_TRUE(openReader(reader));
-    laySample("nanaco.json");
-    ASSERT_EQ(read(), ReadStateRead);
-
-    unplug();
-    EXPECT_EQ(read(), ReadStateError);
-    EXPECT_EQ(reader.LastErrorType, 1069);
-    EXPECT_FALSE(reader.ReaderWriterOpened);
-    EXPECT_FALSE(reader.LibraryInitialized);
-
-    // "再読込" while the reader is still out: no reader.
-    reader.LastErrorType = 0;
-    EXPECT_FALSE(openReader(reader));
-    EXPECT_EQ(reader.LastErrorType, 1028);
-
-    plugIn();
-    ASSERT_TRUE(pcscd.waitForCard(true)) << pcscd.log();
-    ASSERT_TRUE(openReader(reader)) << reader.LastErrorType;
-    // The card that lay there all along is still the card read last.
-    EXPECT_EQ(read(), ReadStateSameCard);
-    lift();
-    EXPECT_EQ(read(), ReadStateNoCard);
-    laySample("nanaco.json");
-    EXPECT_EQ(read(), ReadStateRead);
-}
 
 TEST_F(PcscPath, PcscdStoppedAndRestarted) {
     ASSERT_TRUE(openReader(reader));
@@ -185,20 +84,91 @@ TEST_F(PcscPath, PcscdStoppedAndRestarted) {
     EXPECT_EQ(read(), ReadStateRead);
 }
 
-TEST_F(PcscPath, ReaderNamedThatIsNotThereIsNoReader) {
-    reader.Library = felica::FelicaLibrary([] { return felica::makePcscTransport({"No Such Reader 00 00"}); });
-    EXPECT_FALSE(openReader(reader));
-    EXPECT_EQ(reader.LastErrorType, 1028);
+// The variables that choose the reader, over the environment as the window
+// and the tools read it.
+TEST_F(PcscPath, TheEnvironmentChoosesTheReader) {
+    const std::string name = pcscd.readerName();
+    TempDir virtualFolder;
+    const struct {
+        const char* virtualReader;
+        std::string tovaniReader;  // "-" for unset
+        bool cardLaid;
+        int32_t openError;  // 0: opens
+        ReadState state;    // when it opens
+    } rows[] = {
+        // Nothing set: a PC/SC reader showing a FeliCa card comes first...
+        {nullptr, "-", true, 0, ReadStateRead},
+        // ...and with no card anywhere (and no libnfc device) the first PC/SC reader.
+        {nullptr, "-", false, 0, ReadStateNoCard},
+        {nullptr, "pcsc", true, 0, ReadStateRead},
+        {nullptr, "pcsc:" + name, true, 0, ReadStateRead},
+        {nullptr, "pcsc:No Such Reader 00 00", true, 1028, ReadStateError},
+        {nullptr, "pcsc:", true, 1028, ReadStateError},
+        {nullptr, "libnfc:pn532_uart:/nonexistent/tty", true, 1028, ReadStateError},
+        {nullptr, "smartcard", true, 1028, ReadStateError},
+        // The virtual reader wins over everything.
+        {"virtual", "pcsc:" + name, true, 0, ReadStateNoCard},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.tovaniReader + (row.virtualReader ? " with the virtual reader" : "") +
+                     (row.cardLaid ? ", card laid" : ", no card"));
+        if (row.cardLaid) {
+            laySample("edy.json");
+        } else {
+            lift();
+        }
+        if (row.virtualReader) {
+            setenv("FELICA_VIRTUAL_READER", virtualFolder.str().c_str(), 1);
+        } else {
+            unsetenv("FELICA_VIRTUAL_READER");
+        }
+        if (row.tovaniReader == "-") {
+            unsetenv("TOVANI_READER");
+        } else {
+            setenv("TOVANI_READER", row.tovaniReader.c_str(), 1);
+        }
+        ReaderState chosen;  // its library takes the transport the environment names
+        initErrorMessages(chosen);
+        const bool opened = openReader(chosen);
+        EXPECT_EQ(opened, row.openError == 0) << chosen.LastErrorType;
+        if (!opened) {
+            EXPECT_EQ(chosen.LastErrorType, row.openError);
+            continue;
+        }
+        CardReadResults card;
+        EXPECT_EQ(readCard(chosen, card, storedRirekiLookup(programDir.str())), row.state);
+        closeReader(chosen);
+    }
+    unsetenv("FELICA_VIRTUAL_READER");
+    unsetenv("TOVANI_READER");
+}
 
-    // The reader listing pcscd gives, with the card it sees.
-    laySample("edy.json");
-    std::vector<felica::PcscReaderInfo> readers;
-    std::string why;
-    ASSERT_TRUE(felica::listPcscReaders(readers, why)) << why;
-    ASSERT_FALSE(readers.empty());
-    EXPECT_EQ(readers[0].name, pcscd.readerName());
-    EXPECT_TRUE(readers[0].answers);
-    EXPECT_TRUE(readers[0].felicaCard);
+// Runs `tovani-card readers`; its standard output and exit status.
+int listReaders(std::string& out) {
+    TempDir dir;
+    const std::string command = "'" + std::string(TOVANI_PROGRAM_DIR) + "/tovani-card' readers >'" +
+                                (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'";
+    const int rc = std::system(command.c_str());
+    out = readFile(dir / "out") + readFile(dir / "err");
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+TEST_F(PcscPath, ReadersAreListedWithWhatTheyShow) {
+    unsetenv("FELICA_VIRTUAL_READER");
+    unsetenv("TOVANI_READER");
+    std::string out;
+    EXPECT_EQ(listReaders(out), 0) << out;
+    const std::string line = "pcsc:" + pcscd.readerName() + "\t" + pcscd.readerName() + "\tanswers";
+    EXPECT_NE(out.find(line + "\tno card\n"), std::string::npos) << out;
+
+    laySample("transit.json");
+    EXPECT_EQ(listReaders(out), 0) << out;
+    EXPECT_NE(out.find(line + "\ta FeliCa card lies on it\n"), std::string::npos) << out;
+
+    pcscd.stop();
+    EXPECT_EQ(listReaders(out), 3) << out;
+    EXPECT_NE(out.find("PC/SC: pcscd is not running"), std::string::npos) << out;
+    EXPECT_EQ(out.find("pcsc:"), std::string::npos) << out;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "pn532_simulator.h"
+#include "private_pcscd.h"
+#include "vpcd_card.h"
 
 namespace tovani::test {
 
@@ -51,12 +53,58 @@ private:
     std::unique_ptr<pn532::Simulator> sim_;
 };
 
+// A real private pcscd with the vpcd driver, our PC/SC reader simulator as
+// its card, and the program's PC/SC transport. pcscd senses a card only at
+// its next look at the reader, so every change is waited for. A vpcd reader
+// cannot leave a running pcscd: a pulled reader is pcscd coming back
+// without it, as it does when a USB reader is pulled.
+class PcscPath : public ReaderPath {
+public:
+    bool attach(const std::filesystem::path& folder, std::string& why) override {
+        clearReaderEnvironment();
+        folder_ = folder;
+        pcscd_ = std::make_unique<PrivatePcscd>();
+        pulled_ = false;
+        if (!pcscd_->start(true, why)) return false;
+        card_ = std::make_unique<VpcdCard>(folder.string(), pcscd_->port());
+        setenv("TOVANI_READER", ("pcsc:" + pcscd_->readerName()).c_str(), 1);
+        return sync(why);
+    }
+    void detach() override {
+        clearReaderEnvironment();
+        card_.reset();
+        pcscd_.reset();
+    }
+    bool sync(std::string& why) override {
+        std::error_code ec;
+        const bool pulled = std::filesystem::exists(folder_ / "unplugged", ec);
+        if (pulled != pulled_) {
+            pulled_ = pulled;
+            pcscd_->stop();
+            if (!pcscd_->start(!pulled, why)) return false;
+        }
+        if (pulled) return true;
+        const bool cardThere = std::filesystem::exists(folder_ / "card.json", ec);
+        if (pcscd_->waitForCard(cardThere)) return true;
+        why = std::string("pcscd did not see the card ") + (cardThere ? "laid" : "lifted") + " in time: " +
+              pcscd_->log();
+        return false;
+    }
+
+private:
+    std::filesystem::path folder_;
+    std::unique_ptr<PrivatePcscd> pcscd_;
+    std::unique_ptr<VpcdCard> card_;
+    bool pulled_ = false;
+};
+
 }  // namespace
 
 const std::vector<ReaderPathRow>& readerPaths() {
     static const std::vector<ReaderPathRow> rows{
         {"virtual", [] { return std::make_unique<VirtualPath>(); }},
         {"libnfc", [] { return std::make_unique<LibnfcPath>(); }},
+        {"pcsc", [] { return std::make_unique<PcscPath>(); }},
     };
     return rows;
 }

@@ -21,6 +21,14 @@ public:
     virtual bool attach(const std::filesystem::path& folder, std::string& why) = 0;
     // Undoes attach: the reader is gone and the environment clean again.
     virtual void detach() = 0;
+    // Called after each change of the folder (card laid, lifted, swapped,
+    // reader pulled or plugged in): waits until the device shows it, for
+    // paths whose device notices a change only after a while. False with a
+    // reason when it does not within a few seconds.
+    virtual bool sync(std::string& why) {
+        (void)why;
+        return true;
+    }
 };
 
 struct ReaderPathRow {

@@ -39,11 +39,30 @@ protected:
     }
 
     ReadState read() { return readCard(reader, results, storedRirekiLookup(programDir.str())); }
-    void laySample(const std::string& name) { copySample(name, folder.path()); }
-    void lay(const felica::CardImage& c) { writeFile(folder / "card.json", felica::cardImageToJson(c)); }
-    void lift() { fs::remove(folder / "card.json"); }
-    void unplug() { writeFile(folder / "unplugged", ""); }
-    void plugIn() { fs::remove(folder / "unplugged"); }
+    void laySample(const std::string& name) {
+        copySample(name, folder.path());
+        sync();
+    }
+    void lay(const felica::CardImage& c) {
+        writeFile(folder / "card.json", felica::cardImageToJson(c));
+        sync();
+    }
+    void lift() {
+        fs::remove(folder / "card.json");
+        sync();
+    }
+    void unplug() {
+        writeFile(folder / "unplugged", "");
+        sync();
+    }
+    void plugIn() {
+        fs::remove(folder / "unplugged");
+        sync();
+    }
+    void sync() {
+        std::string why;
+        ASSERT_TRUE(path->sync(why)) << why;
+    }
 
     std::unique_ptr<ReaderPath> path;
     TempDir folder;
