@@ -140,6 +140,23 @@ ReadState failure(ReaderState& reader, CardReadResults& card) {
 
 }  // namespace
 
+std::vector<uint16_t> servicesRead(const std::array<uint8_t, 2>& systemCode) {
+    const auto number = [](const std::array<uint8_t, 2>& code) {
+        return static_cast<uint16_t>(code[0] | (code[1] << 8));
+    };
+    std::vector<uint16_t> codes;
+    const auto add = [&](const Family& f) {
+        codes.push_back(number(f.historyService));
+        codes.push_back(number(f.infoService));
+    };
+    if (systemCode == kSystemCommon) {
+        for (const Family& f : kCommonFamilies) add(f);
+    } else if (systemCode == kSystemTransit) {
+        add(kTransitFamily);
+    }
+    return codes;
+}
+
 ReadState readCard(ReaderState& reader, CardReadResults& card, const CardRirekiLookup& storedRireki) {
     FelicaLibrary& lib = reader.Library;
     Buffers b;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cards/card_data.h"
 #include "cards/decoders.h"
@@ -55,6 +56,10 @@ void closeReader(ReaderState& reader);
 // looks the oldest amounts up through storedRireki (storedRirekiLookup of
 // store/card_store.h gives the one over a program folder's card files).
 ReadState readCard(ReaderState& reader, CardReadResults& card, const CardRirekiLookup& storedRireki);
+
+// The services readCard reads of a system (codes as numbers, 0x090F), from
+// the same table it reads by; empty for a system it does not read.
+std::vector<uint16_t> servicesRead(const std::array<uint8_t, 2>& systemCode);
 
 // "ReadStateRead" and so on, for messages of tools and tests.
 const char* readStateName(ReadState state);

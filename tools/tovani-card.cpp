@@ -16,11 +16,13 @@
 //
 // Exit status: 0 done, 1 no card on the reader, 2 wrong command line,
 // 3 no reader/writer or a reader failure, 4 a card the program does not read,
-// 5 the card's file could not be written or read. readers: 0 when one
-// answers, 3 when none does.
+// 5 the card image or the card's file could not be written or read.
+// readers: 0 when one answers, 3 when none does.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -77,13 +79,6 @@ bool open(ReaderState& reader) {
     if (openReader(reader)) return true;
     std::fprintf(stderr, "tovani-card: no reader/writer: %s\n", errorText(reader).c_str());
     return false;
-}
-
-// The services the program reads, per system (numbers as on the card image).
-std::vector<uint16_t> servicesRead(const std::array<uint8_t, 2>& system) {
-    if (system == std::array<uint8_t, 2>{0xFE, 0x00}) return {0x170F, 0x110B, 0x564F, 0x558B, 0x680B, 0x684F};
-    if (system == std::array<uint8_t, 2>{0x00, 0x03}) return {0x090F, 0x008B};
-    return {};
 }
 
 // All blocks of one service of the card polled last, twenty per call until
@@ -161,7 +156,12 @@ int dump(const char* file) {
 
     const std::string json = cardImageToJson(image);
     if (!file) {
-        std::fputs(json.c_str(), stdout);
+        // A full disk or a closed pipe shows only in the write or the flush.
+        if (std::fputs(json.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "tovani-card: the card image could not be written to standard output: %s\n",
+                         std::strerror(errno));
+            return ExitStore;
+        }
         return 0;
     }
     std::ofstream out(file, std::ios::binary | std::ios::trunc);

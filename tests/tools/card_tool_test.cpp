@@ -112,6 +112,11 @@ TEST_F(CardTool, FailuresHaveMessagesAndExitCodes) {
     EXPECT_EQ(r.status, 5);
     EXPECT_NE(r.err.find("RirekiDB"), std::string::npos) << r.err;
 
+    // A write that fails on standard output is a failure too.
+    r = run("dump >/dev/full", reader.path());
+    EXPECT_EQ(r.status, 5);
+    EXPECT_NE(r.err.find("standard output"), std::string::npos) << r.err;
+
     r = run("frobnicate", reader.path());
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("usage"), std::string::npos);
