@@ -210,6 +210,16 @@ TEST_F(StationImport, LinesMayEndInLineFeedOnlyAndTheLastNeedsNoLineBreak) {
     EXPECT_EQ(busRows().size(), 1u);
 }
 
+// A blank line holds no data: it is skipped and the lines around it are kept.
+TEST_F(StationImport, BlankLinesBetweenDataLinesAreSkipped) {
+    writeFile(folder / "StationCode.csv", "0,1,1,K,S,E1\r\n\r\n0,1,2,K,S,E2\r\n");
+    writeFile(folder / "irucabus.csv", "1,1,K,R,T1\n\n\n1,2,K,R,T2\n");
+    ASSERT_TRUE(run());
+    EXPECT_THAT(sink.shown, ElementsAre("CSVtoDB end"));
+    EXPECT_THAT(stationRows(), ElementsAre(ElementsAre("257", "K", "S", "E1"), ElementsAre("258", "K", "S", "E2")));
+    EXPECT_THAT(busRows(), ElementsAre(ElementsAre("65537", "K", "R", "T1"), ElementsAre("65538", "K", "R", "T2")));
+}
+
 TEST_F(StationImport, DatabaseThatCannotBeOpenedShowsOnlyTheEnd) {
     const std::string missing = dir() + "/no such folder";
     EXPECT_FALSE(CSVtoDB(missing, sink, DBErrorMessage));
