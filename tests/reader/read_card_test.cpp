@@ -183,6 +183,37 @@ TEST_F(ReadCard, ShortHistoryDecodesOnlyItsBlocksAndNothingOfTheCardBefore) {
     for (size_t i = 2; i < 6; ++i) EXPECT_EQ(results.CardRireki[i].RiyouKubun, 0) << i;
 }
 
+// A WAON use of two blocks: serial at offsets 13-14, use kind at offset 17.
+std::vector<felica::Block> waonUse(int serial) {
+    felica::Block first{}, second{};
+    first[13] = static_cast<uint8_t>(serial >> 8);
+    first[14] = static_cast<uint8_t>(serial);
+    second[1] = 0x04;
+    return {first, second};
+}
+
+TEST_F(ReadCard, AShortWaonHistorySortsTheEmptySlotsOfTheCardBeforeLast) {
+    const auto waonInfo = service(0x684F, {felica::Block{}, felica::Block{}});
+    std::vector<felica::Block> three;
+    for (int serial : {100, 99, 98}) {
+        for (const auto& b : waonUse(serial)) three.push_back(b);
+    }
+    lay(card({system(0xFE00, 0x0101000000000003ULL, {service(0x680B, three), waonInfo})}));
+    ASSERT_EQ(read(), ReadStateRead);
+    ASSERT_EQ(results.CardRireki[2].TorihikiTsuuban, 98);
+
+    // Another WAON card with one use: the slots it leaves empty hold serial 0
+    // and sort after it, so its use is the newest entry.
+    lay(card({system(0xFE00, kEdyIdm, {service(0x680B, waonUse(7)), waonInfo})}));
+    ASSERT_EQ(read(), ReadStateRead);
+    EXPECT_EQ(results.CardRireki[0].TorihikiTsuuban, 7);
+    EXPECT_NE(results.CardRireki[0].RiyouKubun, 0);
+    for (size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(results.CardRireki[i].RiyouKubun, 0) << i;
+        EXPECT_EQ(results.CardRireki[i].TorihikiTsuuban, 0) << i;
+    }
+}
+
 TEST_F(ReadCard, OldestBlockReturnedTakesItsAmountFromTheCardsFile) {
     lay(transitCard(kTransitIdm, transitHistory(20, 120, 1000)));
     ASSERT_EQ(read(), ReadStateRead);
