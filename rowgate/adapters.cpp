@@ -1,9 +1,11 @@
-// The exports that take a callback. Each registration hands the engine an
-// entry of its own for the caller's callback, so every registration keeps
-// calling the function it was given: a handler set on one connection never
-// answers another connection's events, and two SQL functions or collations
-// each run their own implementation. User arguments and everything the engine
-// returns pass through untouched; only the callback is adapted.
+// The exports that take a callback. On 32-bit x86 each callback gets an
+// engine-convention entry that calls it; entries are made once per (kind,
+// callback) and shared by every registration of that callback, which is
+// sound because an entry holds nothing but the function it calls: the user
+// argument goes to the engine with each registration, so every registration
+// still calls the function it was given with its own argument. Elsewhere the
+// callback is handed to the engine as it is. User arguments and everything
+// the engine returns pass through untouched; only the callback is adapted.
 
 #include <cstdio>
 
@@ -51,11 +53,19 @@ bool failed(Caller callback, Engine entry) {
     return callback != nullptr && entry == nullptr;
 }
 
-// Registrations whose engine function returns no result code cannot report a
-// failure through the engine's channel; leave the engine as it was and say so.
-void reportNoEntry(const char* exportName) {
-    std::fprintf(stderr, "rowgate: %s: out of memory for the callback entry; nothing registered\n",
+// Hooks and handlers whose engine function returns no result code cannot
+// report a failure through the engine's channel. The caller asked for the old
+// hook to be replaced and takes the result for the old hook's argument (which
+// it may then free), so the old hook is removed as asked and its argument
+// returned as a replacement would; only the new hook is missing, and that is
+// said on standard error.
+template <typename Register>
+auto removeForNoEntry(const char* exportName, Register removeHook) {
+    std::fprintf(stderr,
+                 "rowgate: %s: out of memory for the callback entry; the previous hook is removed "
+                 "and the new one is not registered\n",
                  exportName);
+    return removeHook();
 }
 
 // The exec frame: the caller's row callback and its argument, for one call.
@@ -90,8 +100,7 @@ int ROWGATE_CALL rowgate_busy_handler(sqlite3* db, rowgate_busy_callback callbac
 void* ROWGATE_CALL rowgate_commit_hook(sqlite3* db, rowgate_commit_callback callback, void* arg) {
     auto entry = adapt<rowgate::CommitSignature>(CallbackKind::Commit, callback);
     if (failed(callback, entry)) {
-        reportNoEntry("rowgate_commit_hook");
-        return nullptr;
+        return removeForNoEntry("rowgate_commit_hook", [db] { return sqlite3_commit_hook(db, nullptr, nullptr); });
     }
     return sqlite3_commit_hook(db, entry, arg);
 }
@@ -100,8 +109,7 @@ void* ROWGATE_CALL rowgate_rollback_hook(sqlite3* db, rowgate_rollback_callback 
                                          void* arg) {
     auto entry = adapt<rowgate::RollbackSignature>(CallbackKind::Rollback, callback);
     if (failed(callback, entry)) {
-        reportNoEntry("rowgate_rollback_hook");
-        return nullptr;
+        return removeForNoEntry("rowgate_rollback_hook", [db] { return sqlite3_rollback_hook(db, nullptr, nullptr); });
     }
     return sqlite3_rollback_hook(db, entry, arg);
 }
@@ -109,8 +117,7 @@ void* ROWGATE_CALL rowgate_rollback_hook(sqlite3* db, rowgate_rollback_callback 
 void* ROWGATE_CALL rowgate_update_hook(sqlite3* db, rowgate_update_callback callback, void* arg) {
     auto entry = adapt<rowgate::UpdateSignature>(CallbackKind::Update, callback);
     if (failed(callback, entry)) {
-        reportNoEntry("rowgate_update_hook");
-        return nullptr;
+        return removeForNoEntry("rowgate_update_hook", [db] { return sqlite3_update_hook(db, nullptr, nullptr); });
     }
     return sqlite3_update_hook(db, entry, arg);
 }
@@ -118,8 +125,7 @@ void* ROWGATE_CALL rowgate_update_hook(sqlite3* db, rowgate_update_callback call
 void* ROWGATE_CALL rowgate_trace(sqlite3* db, rowgate_trace_callback callback, void* arg) {
     auto entry = adapt<rowgate::TraceSignature>(CallbackKind::Trace, callback);
     if (failed(callback, entry)) {
-        reportNoEntry("rowgate_trace");
-        return nullptr;
+        return removeForNoEntry("rowgate_trace", [db] { return sqlite3_trace(db, nullptr, nullptr); });
     }
     return sqlite3_trace(db, entry, arg);
 }
@@ -127,8 +133,7 @@ void* ROWGATE_CALL rowgate_trace(sqlite3* db, rowgate_trace_callback callback, v
 void* ROWGATE_CALL rowgate_profile(sqlite3* db, rowgate_profile_callback callback, void* arg) {
     auto entry = adapt<rowgate::ProfileSignature>(CallbackKind::Profile, callback);
     if (failed(callback, entry)) {
-        reportNoEntry("rowgate_profile");
-        return nullptr;
+        return removeForNoEntry("rowgate_profile", [db] { return sqlite3_profile(db, nullptr, nullptr); });
     }
     return sqlite3_profile(db, entry, arg);
 }
@@ -137,7 +142,7 @@ void ROWGATE_CALL rowgate_progress_handler(sqlite3* db, int nOps,
                                            rowgate_progress_callback callback, void* arg) {
     auto entry = adapt<rowgate::ProgressSignature>(CallbackKind::Progress, callback);
     if (failed(callback, entry)) {
-        reportNoEntry("rowgate_progress_handler");
+        removeForNoEntry("rowgate_progress_handler", [db] { sqlite3_progress_handler(db, 0, nullptr, nullptr); });
         return;
     }
     sqlite3_progress_handler(db, nOps, entry, arg);
@@ -153,8 +158,7 @@ int ROWGATE_CALL rowgate_set_authorizer(sqlite3* db, rowgate_authorizer_callback
 void* ROWGATE_CALL rowgate_wal_hook(sqlite3* db, rowgate_wal_callback callback, void* arg) {
     auto entry = adapt<rowgate::WalSignature>(CallbackKind::Wal, callback);
     if (failed(callback, entry)) {
-        reportNoEntry("rowgate_wal_hook");
-        return nullptr;
+        return removeForNoEntry("rowgate_wal_hook", [db] { return sqlite3_wal_hook(db, nullptr, nullptr); });
     }
     return sqlite3_wal_hook(db, entry, arg);
 }
@@ -199,12 +203,9 @@ int ROWGATE_CALL rowgate_create_collation_v2(sqlite3* db, const char* zName, int
                                              void* pArg, rowgate_compare_callback xCompare,
                                              void (*xDestroy)(void*)) {
     auto entry = adapt<rowgate::CompareSignature>(CallbackKind::Compare, xCompare);
-    // The engine calls the destructor itself, even when registration fails;
-    // keep that promise when it never gets the chance.
-    if (failed(xCompare, entry)) {
-        if (xDestroy != nullptr) xDestroy(pArg);
-        return SQLITE_NOMEM;
-    }
+    // The engine does not call the destructor when this registration fails
+    // (the caller disposes of its argument then); neither do we.
+    if (failed(xCompare, entry)) return SQLITE_NOMEM;
     return sqlite3_create_collation_v2(db, zName, eTextRep, pArg, entry, xDestroy);
 }
 

@@ -1,5 +1,6 @@
 // The library exports exactly the functions of its export table, under their
-// plain names, and nothing else of ours.
+// plain names, and nothing else of ours. That each row names an engine
+// function with the engine's types is checked when the library compiles.
 
 #include <gtest/gtest.h>
 
@@ -36,10 +37,6 @@ std::set<std::string> exportedNames() {
         names.insert(name);
     }
     return names;
-}
-
-TEST(RowgateExports, TheTableListsTheExportsOnce) {
-    EXPECT_EQ(tableNames().size(), 174u);
 }
 
 TEST(RowgateExports, LibraryExportsExactlyTheTable) {

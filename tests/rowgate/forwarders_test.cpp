@@ -39,6 +39,8 @@ TEST(RowgateLibrary, InitialiseShutDownAndSleep) {
     EXPECT_EQ(RG(initialize), SQLITE_OK);
     EXPECT_EQ(RG(os_init), SQLITE_OK);
     EXPECT_EQ(RG(shutdown), SQLITE_OK);
+    EXPECT_EQ(RG(os_end), SQLITE_OK);
+    EXPECT_EQ(RG(os_init), SQLITE_OK);
     EXPECT_EQ(RG(initialize), SQLITE_OK);
     EXPECT_GE(RG(sleep, 1), 0);
     EXPECT_EQ(RG(enable_shared_cache, 0), SQLITE_OK);
@@ -198,6 +200,123 @@ TEST(RowgateStatement, PrepareStepAndInspect) {
     EXPECT_EQ(RG(column_bytes, select, 3), 3);
     EXPECT_EQ(RG(step, select), SQLITE_DONE);
     EXPECT_EQ(RG(finalize, select), SQLITE_OK);
+}
+
+TEST(RowgateStatement, LegacyPrepareOfBothEncodings) {
+    Db db;
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    ASSERT_EQ(RG(prepare, db, "SELECT 41 + 1; SELECT 2", -1, &stmt, &tail), SQLITE_OK);
+    EXPECT_STREQ(tail, " SELECT 2");
+    ASSERT_EQ(RG(step, stmt), SQLITE_ROW);
+    EXPECT_EQ(RG(column_int, stmt, 0), 42);
+    EXPECT_EQ(RG(finalize, stmt), SQLITE_OK);
+
+    const char16_t sql16[] = u"SELECT 'wide'";
+    ASSERT_EQ(RG(prepare16, db, sql16, -1, &stmt, nullptr), SQLITE_OK);
+    ASSERT_EQ(RG(step, stmt), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(RG(column_text, stmt, 0)), "wide");
+    EXPECT_EQ(RG(finalize, stmt), SQLITE_OK);
+}
+
+// A virtual table of three rows (1, 2, 3). The engine calls the module's
+// methods in its own convention; declare_vtab is called from inside them.
+struct CountingCursor {
+    sqlite3_vtab_cursor base;
+    int row;
+};
+
+struct ModuleCounts {
+    int connects = 0;
+    int destroyed = 0;
+};
+
+int vtabConnect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
+    ++static_cast<ModuleCounts*>(aux)->connects;
+    const int rc = RG(declare_vtab, db, "CREATE TABLE x(n INTEGER)");
+    if (rc != SQLITE_OK) return rc;
+    *out = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
+    if (*out == nullptr) return SQLITE_NOMEM;
+    std::memset(*out, 0, sizeof(sqlite3_vtab));
+    return SQLITE_OK;
+}
+int vtabBestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
+    info->estimatedCost = 3;
+    return SQLITE_OK;
+}
+int vtabDisconnect(sqlite3_vtab* vtab) {
+    sqlite3_free(vtab);
+    return SQLITE_OK;
+}
+int vtabOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
+    auto* c = static_cast<CountingCursor*>(sqlite3_malloc(sizeof(CountingCursor)));
+    if (c == nullptr) return SQLITE_NOMEM;
+    std::memset(c, 0, sizeof *c);
+    *out = &c->base;
+    return SQLITE_OK;
+}
+int vtabClose(sqlite3_vtab_cursor* c) {
+    sqlite3_free(c);
+    return SQLITE_OK;
+}
+int vtabFilter(sqlite3_vtab_cursor* c, int, const char*, int, sqlite3_value**) {
+    reinterpret_cast<CountingCursor*>(c)->row = 1;
+    return SQLITE_OK;
+}
+int vtabNext(sqlite3_vtab_cursor* c) {
+    ++reinterpret_cast<CountingCursor*>(c)->row;
+    return SQLITE_OK;
+}
+int vtabEof(sqlite3_vtab_cursor* c) { return reinterpret_cast<CountingCursor*>(c)->row > 3; }
+int vtabColumn(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int) {
+    sqlite3_result_int(ctx, reinterpret_cast<CountingCursor*>(c)->row);
+    return SQLITE_OK;
+}
+int vtabRowid(sqlite3_vtab_cursor* c, sqlite3_int64* rowid) {
+    *rowid = reinterpret_cast<CountingCursor*>(c)->row;
+    return SQLITE_OK;
+}
+
+sqlite3_module countingModule() {
+    sqlite3_module m{};
+    m.xCreate = nullptr;  // eponymous only: usable by its name without CREATE VIRTUAL TABLE
+    m.xConnect = &vtabConnect;
+    m.xBestIndex = &vtabBestIndex;
+    m.xDisconnect = &vtabDisconnect;
+    m.xOpen = &vtabOpen;
+    m.xClose = &vtabClose;
+    m.xFilter = &vtabFilter;
+    m.xNext = &vtabNext;
+    m.xEof = &vtabEof;
+    m.xColumn = &vtabColumn;
+    m.xRowid = &vtabRowid;
+    return m;
+}
+
+void countDestroyed(void* aux) { ++static_cast<ModuleCounts*>(aux)->destroyed; }
+
+TEST(RowgateVirtualTable, ModulesOfBothVersionsAndDeclaredTables) {
+    static const sqlite3_module module = countingModule();
+    ModuleCounts first, second;
+    {
+        Db db;
+        ASSERT_EQ(RG(create_module, db, "counting", &module, &first), SQLITE_OK);
+        ASSERT_EQ(RG(create_module_v2, db, "counting2", &module, &second, &countDestroyed), SQLITE_OK);
+        sqlite3_stmt* stmt = prepare(db, "SELECT sum(n) FROM counting");
+        ASSERT_NE(stmt, nullptr);
+        ASSERT_EQ(RG(step, stmt), SQLITE_ROW);
+        EXPECT_EQ(RG(column_int, stmt, 0), 6);
+        EXPECT_EQ(RG(finalize, stmt), SQLITE_OK);
+        EXPECT_EQ(first.connects, 1);
+        stmt = prepare(db, "SELECT count(*) FROM counting2");
+        ASSERT_NE(stmt, nullptr);
+        ASSERT_EQ(RG(step, stmt), SQLITE_ROW);
+        EXPECT_EQ(RG(column_int, stmt, 0), 3);
+        EXPECT_EQ(RG(finalize, stmt), SQLITE_OK);
+        EXPECT_EQ(second.connects, 1);
+        EXPECT_EQ(second.destroyed, 0);
+    }
+    EXPECT_EQ(second.destroyed, 1);  // the second version's destructor runs at close
 }
 
 TEST(RowgateColumns, NamesAndOrigins) {
