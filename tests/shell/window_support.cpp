@@ -31,7 +31,10 @@ shell::frmMain& WindowRig::start() {
     shell::ShellOptions options;
     options.programDir = programDir();
     options.settingsFile = iniPath();
-    options.messageBox = [this](const std::string& text) { boxes.push_back(text); };
+    options.messageBox = [this](const std::string& text) {
+        boxes.push_back(text);
+        if (whileBoxShown) whileBoxShown();
+    };
     window_ = std::make_unique<shell::frmMain>(std::move(options));
     window_->startUp();
     return *window_;

@@ -4,6 +4,7 @@
 // started on them whose message boxes are recorded instead of shown.
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,7 @@ public:
     QTimer* timer() const;
 
     std::vector<std::string> boxes;  // texts of the message boxes shown
+    std::function<void()> whileBoxShown;  // runs as if the user acted while a box waits
 
 private:
     QTemporaryDir program_;

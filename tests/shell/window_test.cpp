@@ -98,6 +98,8 @@ void WindowTest::aCardsLifeOnTheReader() {
     auto& w = rig.start();
     QVERIFY(rig.timer()->isActive());
     QCOMPARE(rig.timer()->interval(), 1000);
+    QCOMPARE(rig.files()->count(), 0);  // no card files yet: nothing selected
+    QCOMPARE(rig.files()->currentIndex(), -1);
     QVERIFY(!rig.button("cmdReset")->isEnabled());
     w.Views.Zandaka = [&] { ++overviews; };
     rig.button("cmdZandaka")->click();
@@ -226,6 +228,16 @@ void WindowTest::storeFailuresAreShownAndPollingGoesOn() {
         QVERIFY(rig.label("lblCardID")->parentWidget()->isEnabled());
         QCOMPARE(readText(file), garbage);
         QCOMPARE(rig.files()->currentText().toStdString(), fs::path(file).filename().string());
+
+        // The window closed while the box waits: polling stays off for good.
+        rig.lift();
+        rig.tick();
+        rig.whileBoxShown = [&] { w.close(); };
+        rig.laySample("transit.json");
+        rig.tick();
+        QCOMPARE(rig.boxes.size(), size_t(2));
+        QVERIFY(!rig.timer()->isActive());
+        QVERIFY(!w.Reader.ReaderWriterOpened);
     }
     {
         // RirekiDB is a file: said at start-up and at the store; nothing crashes.
