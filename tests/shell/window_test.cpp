@@ -122,6 +122,10 @@ void WindowTest::aCardsLifeOnTheReader() {
     QCOMPARE(w.Table.cols(), 8);
     QVERIFY(w.Table.rows() > 2);
     QCOMPARE(rig.grid()->model()->rowCount(), w.Table.rows() - 1);
+    for (int c = 0; c < w.Table.cols(); ++c) {  // the layout's widths reach the view
+        QVERIFY(w.Table.colWidth(c) > 0);
+        QCOMPARE(rig.grid()->columnWidth(c), shell::twipsToPixels(w.Table.colWidth(c), rig.grid()->logicalDpiX()));
+    }
     const std::string file = rig.cardFile();
     const int stored = test::storedRows(file);
     QCOMPARE(stored, w.Table.rows() - 1);
@@ -380,6 +384,13 @@ void WindowTest::sortByClickKeepsTheHeaderAndFlipsDirection() {
     QCOMPARE(test::column(t, 5), (std::vector<std::string>{"1,200", "", "-300"}));
     QVERIFY(!w.SortAscending);
     QCOMPARE(rig.grid()->model()->data(rig.grid()->model()->index(0, 5)).toString(), QStringLiteral("1,200"));
+
+    // Amounts right, texts left, both centred vertically, header as its column.
+    const auto* model = rig.grid()->model();
+    const int right = int(Qt::AlignRight | Qt::AlignVCenter), left = int(Qt::AlignLeft | Qt::AlignVCenter);
+    QCOMPARE(model->data(model->index(0, 5), Qt::TextAlignmentRole).toInt(), right);
+    QCOMPARE(model->data(model->index(0, 1), Qt::TextAlignmentRole).toInt(), left);
+    QCOMPARE(model->headerData(5, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), right);
 
     // Numbers as numbers; the header of the view moves nowhere.
     clickColumn(0);
