@@ -79,6 +79,27 @@ frmMain::frmMain(ShellOptions options, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     installFontSubstitutions();
     buildControls();
+    wireViews();
+}
+
+void frmMain::wireViews() {
+    // Each click hands the views the window and the values it owns.
+    auto context = [this] { return ViewContext{*this, Card, nameLookup_, DBErrorMessage, SortAscending, ViewValues}; };
+    Views.RirekiHyouji = [this, context] {
+        ViewContext ctx = context();
+        tovani::cmdRirekiHyouji_Click(ctx, options_.programDir, selectedRirekiFile());
+    };
+    Views.Syuukei = [this, context] {
+        ViewContext ctx = context();
+        tovani::cmdSyuukei_Click(ctx, options_.programDir, selectedRirekiFile());
+    };
+    Views.Zandaka = [this, context] {
+        // The files in the order of the list; the selection plays no part.
+        std::vector<std::string> entries;
+        for (int i = 0; i < cmbRirekiFile->count(); ++i) entries.push_back(cmbRirekiFile->itemText(i).toStdString());
+        ViewContext ctx = context();
+        tovani::cmdZandaka_Click(ctx, options_.programDir, entries);
+    };
 }
 
 frmMain::~frmMain() {
@@ -310,6 +331,11 @@ void frmMain::setRirekiFileList() {
 }
 
 std::string frmMain::rirekiFileText() const { return cmbRirekiFile->currentText().toStdString(); }
+
+std::optional<std::string> frmMain::selectedRirekiFile() const {
+    if (cmbRirekiFile->currentIndex() < 0) return std::nullopt;
+    return rirekiFileText();
+}
 
 // --- polling ------------------------------------------------------------------
 

@@ -8,12 +8,14 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "cards/card_data.h"
 #include "names/station_lookup.h"
 #include "platform/profile/window_setting.h"
 #include "reader/reader.h"
+#include "views/card_views.h"
 #include "views/result_table.h"
 #include "views/rireki_rows.h"
 #include "views/view_host.h"
@@ -39,8 +41,9 @@ struct ShellOptions {
     std::function<void(const std::string&)> messageBox;
 };
 
-// What the three view buttons run. The start-up runs Zandaka as if its
-// button had been clicked. An empty one does nothing.
+// What the three view buttons run: the history, totals and balance views of
+// views/card_views.h, set by the constructor. The start-up runs Zandaka as if
+// its button had been clicked. An empty one does nothing.
 struct ViewHooks {
     std::function<void()> RirekiHyouji;
     std::function<void()> Syuukei;
@@ -92,6 +95,7 @@ public:
     tovani::WindowSetting WindowSetting;
     ResultTable Table;
     ViewHooks Views;
+    ViewData ViewValues;  // the month being summed, the cards of the overview
 
 public slots:
     void tmrPolling_Timer();
@@ -114,6 +118,9 @@ private:
     void loadWindowSetting();
     void applyWindowSetting();
     void saveWindowSetting();
+    void wireViews();
+    // The selected entry of cmbRirekiFile; none when nothing is selected.
+    std::optional<std::string> selectedRirekiFile() const;
     QLabel* cardLabelWidget(CardLabel label) const;
     int tx(int twips) const;  // twips to pixels, across
     int ty(int twips) const;  // ... and down

@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -54,6 +55,7 @@ private slots:
     void placementFromBadSettingsFiles();
     void sortByClickKeepsTheHeaderAndFlipsDirection();
     void lockedFillOfManyRowsIsOneReset();
+    void viewButtonsFillTheTableWithTheirViews();
 };
 
 void WindowTest::startUpWithoutReaderShowsTheErrorAndNeverPolls() {
@@ -425,6 +427,95 @@ void WindowTest::lockedFillOfManyRowsIsOneReset() {
     w.Table.setText(5, 0, "x");
     QCOMPARE(resets, 1);
     QCOMPARE(cellSignals, 1);
+}
+
+void WindowTest::viewButtonsFillTheTableWithTheirViews() {
+    WindowRig rig;
+    auto& w = rig.start();
+    // No card files yet: the start-up overview leaves the empty history table.
+    QCOMPARE(w.Table.tag(), std::string("Rireki"));
+    QCOMPARE(w.Table.rows(), 2);
+    for (const char* sample : {"edy.json", "transit.json"}) {
+        rig.laySample(sample);
+        rig.tick();
+        QCOMPARE(w.message(), kShown);
+    }
+    QCOMPARE(rig.files()->count(), 2);
+    const std::string transitFile = rig.cardFile();
+    const int transitRows = test::storedRows(transitFile);
+    rig.lift();
+    rig.tick();
+
+    auto clickColumn = [&](int col) { rig.grid()->horizontalHeader()->sectionClicked(col); };
+    auto numbers = [](std::vector<std::string> cells) {
+        std::vector<long> v;
+        for (auto& c : cells) {
+            c.erase(std::remove(c.begin(), c.end(), ','), c.end());
+            v.push_back(c.empty() ? 0 : std::stol(c));
+        }
+        return v;
+    };
+
+    // History of the selected file (the card read last), newest first; a
+    // click on the serial column sorts it ascending.
+    w.SortAscending = true;
+    rig.button("cmdRirekiHyouji")->click();
+    QCOMPARE(w.message(), std::string("履歴情報を表示しました。"));
+    QCOMPARE(w.Table.tag(), std::string("Rireki"));
+    QCOMPARE(w.Table.cols(), 8);
+    QCOMPARE(w.Table.rows(), transitRows + 1);
+    QCOMPARE(rig.grid()->model()->rowCount(), transitRows);
+    QVERIFY(!w.SortAscending);
+    auto serials = numbers(test::column(w.Table, 0));
+    QVERIFY(std::is_sorted(serials.rbegin(), serials.rend()));
+    clickColumn(0);
+    serials = numbers(test::column(w.Table, 0));
+    QVERIFY(std::is_sorted(serials.begin(), serials.end()));
+    QVERIFY(rig.label("lblCardID")->parentWidget()->isEnabled());
+
+    // Monthly totals of the same file; the deposit sum sorts as amounts.
+    rig.button("cmdSyuukei")->click();
+    QCOMPARE(w.message(), std::string("月別集計情報を表示しました。"));
+    QCOMPARE(w.Table.tag(), std::string("Syuukei"));
+    QCOMPARE(w.Table.cols(), 7);
+    QCOMPARE(w.Table.text(0, 6), std::string("出金平均額"));
+    QVERIFY(w.Table.rows() >= 2);
+    clickColumn(4);
+    auto payments = numbers(test::column(w.Table, 4));
+    QVERIFY(std::is_sorted(payments.begin(), payments.end()));
+    clickColumn(4);
+    payments = numbers(test::column(w.Table, 4));
+    QVERIFY(std::is_sorted(payments.rbegin(), payments.rend()));
+
+    // Balances of both files, largest first; a click sorts them ascending.
+    rig.button("cmdZandaka")->click();
+    QCOMPARE(w.message(), std::string("カード残高を表示しました。"));
+    QCOMPARE(w.Table.tag(), std::string("Zandaka"));
+    QCOMPARE(w.Table.rows(), 3);
+    QCOMPARE(text(rig.label("lblCardID")), std::string("カード枚数：2 枚"));
+    QVERIFY(text(rig.label("lblZandaka")).starts_with("残高合計："));
+    auto balances = numbers(test::column(w.Table, 3));
+    QVERIFY(std::is_sorted(balances.rbegin(), balances.rend()));
+    clickColumn(3);
+    balances = numbers(test::column(w.Table, 3));
+    QVERIFY(std::is_sorted(balances.begin(), balances.end()));
+    QVERIFY(rig.boxes.empty());
+
+    // A file removed after it was listed: a message box, nothing made anew,
+    // the waiting text stays and the window stays usable.
+    fs::remove(transitFile);
+    rig.button("cmdRirekiHyouji")->click();
+    QCOMPARE(rig.boxes, std::vector<std::string>{"DB open error"});
+    QCOMPARE(w.message(), std::string("履歴情報を読み込んでいます。しばらくお待ちください。"));
+    QVERIFY(!fs::exists(transitFile));
+    QVERIFY(rig.label("lblCardID")->parentWidget()->isEnabled());
+    QCOMPARE(w.Table.tag(), std::string("Zandaka"));
+
+    // The next start runs the overview over the files that are left.
+    auto& again = rig.start();
+    QCOMPARE(again.Table.tag(), std::string("Zandaka"));
+    QCOMPARE(text(rig.label("lblCardID")), std::string("カード枚数：1 枚"));
+    QCOMPARE(again.message(), std::string("カード残高を表示しました。"));
 }
 
 int main(int argc, char** argv) {
