@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ struct ReaderPathRow {
     std::string name;
     std::function<std::unique_ptr<ReaderPath>()> make;
 };
+
+// The row's name in test output.
+inline void PrintTo(const ReaderPathRow& row, std::ostream* os) { *os << row.name; }
 
 // Every reader path the tests run over.
 const std::vector<ReaderPathRow>& readerPaths();

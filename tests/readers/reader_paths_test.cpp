@@ -125,6 +125,11 @@ TEST_P(OverEveryPath, PulledReaderIsAReaderFailureAndReplugRecovers) {
     EXPECT_FALSE(reader.ReaderWriterOpened);
     EXPECT_FALSE(reader.LibraryInitialized);
 
+    // Asked to reopen before the reader is back: a failure with a text.
+    EXPECT_FALSE(openReader(reader));
+    EXPECT_TRUE(reader.LastErrorType == 1028 || reader.LastErrorType == 1069) << reader.LastErrorType;
+    EXPECT_FALSE(reader.ReaderWriterOpened);
+
     plugIn();
     ASSERT_TRUE(openReader(reader)) << "error " << reader.LastErrorType;
     EXPECT_EQ(read(), ReadStateNoCard);
