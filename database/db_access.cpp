@@ -136,6 +136,28 @@ int32_t valueToInt32(const char* text) {
     return static_cast<int32_t>(v);
 }
 
+std::optional<int64_t> wholeNumberValue(const char* text, int64_t lo, int64_t hi) {
+    if (text == nullptr) return std::nullopt;
+    const char* p = text;
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    if (*p == '\0') return std::nullopt;
+    // Gathered negative, so that the lowest 64-bit value fits too.
+    int64_t v = 0;
+    for (; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') return std::nullopt;
+        const int digit = *p - '0';
+        if (v < (std::numeric_limits<int64_t>::min() + digit) / 10) return std::nullopt;
+        v = v * 10 - digit;
+    }
+    if (!negative) {
+        if (v == std::numeric_limits<int64_t>::min()) return std::nullopt;
+        v = -v;
+    }
+    if (v < lo || v > hi) return std::nullopt;
+    return v;
+}
+
 std::string sqlText(const std::string& value) {
     std::string out;
     out.reserve(value.size() + 2);

@@ -6,6 +6,7 @@
 // bytes and cross unchanged.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,5 +65,10 @@ int exec_callback_count(void* user, int columnCount, char** values, char** names
 // A row value as a 32-bit number: the leading decimal integer of the text
 // (null or no digits give 0; values past 32 bits are clamped).
 int32_t valueToInt32(const char* text);
+
+// A row value that must be a whole number, as the engine writes an INTEGER:
+// an optional "-" and decimal digits, within [lo, hi]. Null, text, a
+// fraction or a value out of range: nullopt.
+std::optional<int64_t> wholeNumberValue(const char* text, int64_t lo, int64_t hi);
 
 }  // namespace tovani

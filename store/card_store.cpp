@@ -1,6 +1,7 @@
 #include "store/card_store.h"
 
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "database/db_access.h"
@@ -20,6 +21,68 @@ constexpr int kCardInfoColumns = 3;
 constexpr int kRirekiBaseColumns = 6;  // TorihikiTsuuban .. Zangaku: every card file has them
 
 std::string number(int32_t v) { return std::to_string(v); }
+
+// Value k of a row as a number field. A SQL NULL reads 0 (a column left
+// empty); a text or a fraction stops the query rather than reading as some
+// other number, and `why` (when given) names the column and what it holds.
+bool numberField(char** values, char** names, int k, int32_t& out, std::string* why) {
+    if (values[k] == nullptr) {
+        out = 0;
+        return true;
+    }
+    const auto v = wholeNumberValue(values[k], std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    if (!v) {
+        if (why) {
+            const std::string column =
+                names != nullptr && names[k] != nullptr ? utf8ToString(names[k], -1) : "column " + number(k + 1);
+            *why = "column " + column + " holds \"" + utf8ToString(values[k], -1) + "\" where a whole number belongs";
+        }
+        return false;
+    }
+    out = static_cast<int32_t>(*v);
+    return true;
+}
+
+int readCardInfoRow(CardInfoRecord& record, int columnCount, char** values, char** names, std::string* why) {
+    if (columnCount < kCardInfoColumns || values == nullptr) return kStop;
+    if (!numberField(values, names, 0, record.CardKind, why)) return kStop;
+    record.CardID = utf8ToString(values[1], -1);
+    // Transit and WAON cards have no issue date, whatever the file holds.
+    if (record.CardKind == CardKindSF || record.CardKind == CardKindWaon) {
+        record.HakkouYmd = 0;
+    } else if (!numberField(values, names, 2, record.HakkouYmd, why)) {
+        return kStop;
+    }
+    return kGoOn;
+}
+
+int readRirekiRow(RirekiInfo& record, int columnCount, char** values, char** names, std::string* why) {
+    if (columnCount < kRirekiBaseColumns || values == nullptr) return kStop;
+    // Fields past the file's columns keep what the caller had in them: an Edy
+    // file has no Charge, a WAON file no transit codes.
+    const int n = columnCount < RirekiFieldCount ? columnCount : RirekiFieldCount;
+    for (int k = 0; k < n; ++k) {
+        if (!numberField(values, names, k, rirekiField(record, k), why)) return kStop;
+    }
+    return kGoOn;
+}
+
+// The readers' own callbacks, which keep the reason a row was refused.
+template <class Record>
+struct RowTarget {
+    Record& record;
+    std::string why;
+};
+
+int exec_callback_CardInfoWithReason(void* user, int columnCount, char** values, char** names) {
+    auto& target = *static_cast<RowTarget<CardInfoRecord>*>(user);
+    return readCardInfoRow(target.record, columnCount, values, names, &target.why);
+}
+
+int exec_callback_RirekiWithReason(void* user, int columnCount, char** values, char** names) {
+    auto& target = *static_cast<RowTarget<RirekiInfo>*>(user);
+    return readRirekiRow(target.record, columnCount, values, names, &target.why);
+}
 
 }  // namespace
 
@@ -41,28 +104,14 @@ std::string createRirekiSql(int32_t cardKind) {
     return sql;
 }
 
-int exec_callback_CardInfo(void* user, int columnCount, char** values, char** /*names*/) {
-    if (user == nullptr || columnCount < kCardInfoColumns || values == nullptr) return kStop;
-    auto& record = *static_cast<CardInfoRecord*>(user);
-    record.CardKind = valueToInt32(values[0]);
-    record.CardID = utf8ToString(values[1], -1);
-    // Transit and WAON cards have no issue date, whatever the file holds.
-    if (record.CardKind == CardKindSF || record.CardKind == CardKindWaon) {
-        record.HakkouYmd = 0;
-    } else {
-        record.HakkouYmd = valueToInt32(values[2]);
-    }
-    return kGoOn;
+int exec_callback_CardInfo(void* user, int columnCount, char** values, char** names) {
+    if (user == nullptr) return kStop;
+    return readCardInfoRow(*static_cast<CardInfoRecord*>(user), columnCount, values, names, nullptr);
 }
 
-int exec_callback_Rireki(void* user, int columnCount, char** values, char** /*names*/) {
-    if (user == nullptr || columnCount < kRirekiBaseColumns || values == nullptr) return kStop;
-    auto& record = *static_cast<RirekiInfo*>(user);
-    // Fields past the file's columns keep what the caller had in them: an Edy
-    // file has no Charge, a WAON file no transit codes.
-    const int n = columnCount < RirekiFieldCount ? columnCount : RirekiFieldCount;
-    for (int k = 0; k < n; ++k) rirekiField(record, k) = valueToInt32(values[k]);
-    return kGoOn;
+int exec_callback_Rireki(void* user, int columnCount, char** values, char** names) {
+    if (user == nullptr) return kStop;
+    return readRirekiRow(*static_cast<RirekiInfo*>(user), columnCount, values, names, nullptr);
 }
 
 bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage) {
@@ -147,8 +196,9 @@ bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::stri
         DBErrorMessage = "CardInfo record not exist: " + path;
         return false;
     }
-    if (!db.exec("SELECT * FROM CardInfo;", exec_callback_CardInfo, &record)) {
-        DBErrorMessage = "DB SELECT CardInfo exec error: " + db.errmsg();
+    RowTarget<CardInfoRecord> target{record, {}};
+    if (!db.exec("SELECT * FROM CardInfo;", exec_callback_CardInfoWithReason, &target)) {
+        DBErrorMessage = "DB SELECT CardInfo exec error: " + (target.why.empty() ? db.errmsg() : path + ": " + target.why);
         return false;
     }
     return true;
@@ -193,8 +243,9 @@ StoredRireki lookUpRireki(const std::string& path, int32_t serial, RirekiInfo& r
     const std::string selectSql = bySerial
         ? "SELECT * FROM Rireki WHERE TorihikiTsuuban = " + number(serial) + ";"
         : std::string("SELECT * FROM Rireki ORDER BY TorihikiTsuuban DESC LIMIT 1;");
-    if (!db.exec(selectSql, exec_callback_Rireki, &record)) {
-        DBErrorMessage = "DB SELECT Rireki exec error: " + db.errmsg();
+    RowTarget<RirekiInfo> target{record, {}};
+    if (!db.exec(selectSql, exec_callback_RirekiWithReason, &target)) {
+        DBErrorMessage = "DB SELECT Rireki exec error: " + (target.why.empty() ? db.errmsg() : path + ": " + target.why);
         return StoredRireki::Unreadable;
     }
     return StoredRireki::Found;

@@ -20,29 +20,6 @@ std::string columnName(char** names, int col) {
 
 namespace {
 
-// Digits with an optional leading "-", as the engine writes an INTEGER; the
-// value must fit in [lo, hi].
-std::optional<int64_t> parseWhole(const char* text, int64_t lo, int64_t hi) {
-    const char* p = text;
-    const bool negative = *p == '-';
-    if (negative) ++p;
-    if (*p == '\0') return std::nullopt;
-    // Magnitudes are gathered negative so that the lowest 64-bit value fits.
-    int64_t v = 0;
-    for (; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9') return std::nullopt;
-        const int digit = *p - '0';
-        if (v < (std::numeric_limits<int64_t>::min() + digit) / 10) return std::nullopt;
-        v = v * 10 - digit;
-    }
-    if (!negative) {
-        if (v == std::numeric_limits<int64_t>::min()) return std::nullopt;
-        v = -v;
-    }
-    if (v < lo || v > hi) return std::nullopt;
-    return v;
-}
-
 std::optional<int64_t> readWhole(char** values, char** names, int col, int64_t lo, int64_t hi,
                                  const char* what, std::string& why) {
     const char* text = values[col];
@@ -50,7 +27,7 @@ std::optional<int64_t> readWhole(char** values, char** names, int col, int64_t l
         why = "column " + columnName(names, col) + " holds no value where " + what + " belongs";
         return std::nullopt;
     }
-    auto v = parseWhole(text, lo, hi);
+    auto v = wholeNumberValue(text, lo, hi);
     if (!v) {
         why = "column " + columnName(names, col) + " holds \"" + utf8ToString(text, -1) + "\" where " + what +
               " belongs";

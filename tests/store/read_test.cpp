@@ -113,6 +113,12 @@ TEST(RowCallbacks, ConvertValueTexts) {
     EXPECT_EQ(exec_callback_Rireki(&r, 7, row, nullptr), 0);
     EXPECT_EQ(r, (RirekiInfo{1, 2, 3, 4, -5, 6, 7, 8}));
     EXPECT_NE(exec_callback_Rireki(&r, 5, row, nullptr), 0);
+    // Text or a fraction where a number belongs stops the query instead of
+    // reading as its leading digits.
+    for (const char* bad : {"12abc", "1.5", "", " 7", "99999999999"}) {
+        row[5] = const_cast<char*>(bad);
+        EXPECT_NE(exec_callback_Rireki(&r, 7, row, nullptr), 0) << bad;
+    }
 }
 
 // The transit lookup tells "not stored" from "cannot be read": only the

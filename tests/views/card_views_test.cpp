@@ -383,6 +383,27 @@ TEST(BalanceView, FirstUnreadableFileEndsTheOverviewAndShowsNothingOfIt) {
          [](ViewsWorld& w) { return "CardInfo record not exist: " + w.cardFile("Edy_2.DB"); }},
         {"vanished after listing", [](ViewsWorld&) {},
          [](ViewsWorld& w) { return "DB not exist: " + w.cardFile("Edy_2.DB"); }},
+        // Text where a number belongs is never read as some other number.
+        {"text as balance",
+         [](ViewsWorld& w) {
+             ASSERT_EQ(runSql(w.cardFile("Edy_2.DB"), edyFile({"INSERT INTO CardInfo VALUES ( 1, '2', 0 );",
+                                                              "INSERT INTO Rireki VALUES ( 1, 2, 20100101, 0, 1, '12 yen' );"})),
+                       "");
+         },
+         [](ViewsWorld& w) {
+             return "DB SELECT Rireki exec error: " + w.cardFile("Edy_2.DB") +
+                    ": column Zangaku holds \"12 yen\" where a whole number belongs";
+         }},
+        {"text as card kind",
+         [](ViewsWorld& w) {
+             ASSERT_EQ(runSql(w.cardFile("Edy_2.DB"), edyFile({"INSERT INTO CardInfo VALUES ( 'one', '2', 0 );",
+                                                              "INSERT INTO Rireki VALUES ( 1, 2, 20100101, 0, 1, 5 );"})),
+                       "");
+         },
+         [](ViewsWorld& w) {
+             return "DB SELECT CardInfo exec error: " + w.cardFile("Edy_2.DB") +
+                    ": column CardKind holds \"one\" where a whole number belongs";
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
