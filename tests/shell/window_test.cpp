@@ -49,6 +49,7 @@ private slots:
     void aCardsLifeOnTheReader();
     void readerUnpluggedDuringPollingAndRestart();
     void storeFailuresAreShownAndPollingGoesOn();
+    void readOnlyCardFolderFailsTheStore();
     void layoutFollowsResize();
     void placementIsStoredOnCloseAndTakenAtStart();
     void placementFromBadSettingsFiles_data();
@@ -261,24 +262,26 @@ void WindowTest::storeFailuresAreShownAndPollingGoesOn() {
         QVERIFY(rig.timer()->isActive());
         QCOMPARE(readText(rig.programDir() + "/RirekiDB"), std::string("not a folder"));
     }
-    {
-        // A read-only RirekiDB: the store fails with its text.
-        WindowRig rig;
-        auto& w = rig.start();
-        fs::permissions(rirekiFolder(rig.programDir()), fs::perms::owner_read | fs::perms::owner_exec);
-        const bool writable = QFile(QString::fromStdString(rirekiFolder(rig.programDir()) + "/probe"))
-                                  .open(QIODevice::WriteOnly);
-        if (!writable) {
-            rig.laySample("transit.json");
-            rig.tick();
-            QCOMPARE(rig.boxes.size(), size_t(1));
-            QVERIFY2(rig.boxes[0].starts_with("DB "), rig.boxes[0].c_str());
-            QCOMPARE(w.message(), kShown);
-            QVERIFY(rig.timer()->isActive());
-        }
-        fs::permissions(rirekiFolder(rig.programDir()), fs::perms::owner_all);
-        if (writable) QSKIP("running with rights that ignore a read-only folder");
-    }
+}
+
+void WindowTest::readOnlyCardFolderFailsTheStore() {
+    // A read-only RirekiDB: the store fails with its text, polling goes on.
+    WindowRig rig;
+    auto& w = rig.start();
+    const std::string folder = rirekiFolder(rig.programDir());
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    struct Restore {
+        std::string folder;
+        ~Restore() { fs::permissions(folder, fs::perms::owner_all); }
+    } restore{folder};
+    if (QFile(QString::fromStdString(folder + "/probe")).open(QIODevice::WriteOnly))
+        QSKIP("running with rights that ignore a read-only folder");
+    rig.laySample("transit.json");
+    rig.tick();
+    QCOMPARE(rig.boxes.size(), size_t(1));
+    QVERIFY2(rig.boxes[0].starts_with("DB "), rig.boxes[0].c_str());
+    QCOMPARE(w.message(), kShown);
+    QVERIFY(rig.timer()->isActive());
 }
 
 void WindowTest::layoutFollowsResize() {
