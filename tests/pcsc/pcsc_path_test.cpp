@@ -84,6 +84,64 @@ TEST_F(PcscPath, PcscdStoppedAndRestarted) {
     EXPECT_EQ(read(), ReadStateRead);
 }
 
+// A reader is untrusted input: whatever it answers, the program neither reads
+// past an answer nor takes a garbled one for "no card".
+TEST_F(PcscPath, GarbledAnswersAreReaderFailuresWithAReason) {
+    laySample("transit.json");
+    const struct {
+        VpcdCard::Fault fault;
+        const char* reason;
+    } rows[] = {
+        {VpcdCard::Fault::OneByte, "no status word"},
+        {VpcdCard::Fault::PastTheEnd, "bytes left"},
+        {VpcdCard::Fault::NoStatusObject, "without a status object"},
+        {VpcdCard::Fault::Refused, "status word 6A 81"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reason);
+        simulator->setFault(row.fault);
+        ASSERT_TRUE(openReader(reader));
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(read(), ReadStateError);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(reader.LastErrorType, 1069);
+        EXPECT_NE(err.find(row.reason), std::string::npos) << err;
+        EXPECT_FALSE(reader.ReaderWriterOpened);
+    }
+    simulator->setFault(VpcdCard::Fault::None);
+    ASSERT_TRUE(openReader(reader));
+    EXPECT_EQ(read(), ReadStateRead);
+}
+
+// 14 blocks fit pcsc-lite's answer buffer, 15 do not; the library never
+// asks for more than 14 on this path (the table's 20-block read), and a
+// transport asked for 15 fails soundly.
+TEST_F(PcscPath, FifteenBlocksOverflowTheAnswerBufferFourteenFit) {
+    laySample("transit.json");
+    std::unique_ptr<felica::Transport> t = felica::makePcscTransport({pcscd.readerName()});
+    ASSERT_EQ(t->open(), felica::OpenResult::Opened);
+    EXPECT_EQ(t->maxBlocksPerRead(), 14u);
+    felica::Frame answer;
+    ASSERT_EQ(t->transceive(felica::buildPolling({0x00, 0x03}, felica::RequestNone, 0), answer),
+              felica::Exchange::Answered);
+    felica::PollingAnswer polled;
+    std::string why;
+    ASSERT_TRUE(felica::parsePolling(answer, polled, why)) << why;
+    const auto readOf = [&](uint16_t count) {
+        std::vector<felica::BlockElement> blocks;
+        for (uint16_t b = 0; b < count; ++b) blocks.push_back({0, b});
+        const uint16_t services[] = {0x090F};
+        return felica::buildReadWithoutEncryption(polled.idm, services, blocks);
+    };
+    ASSERT_EQ(t->transceive(readOf(14), answer), felica::Exchange::Answered);
+    EXPECT_EQ(answer.size(), 13u + 14 * 16);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(t->transceive(readOf(15), answer), felica::Exchange::ReaderFault);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("longer than 264 bytes"), std::string::npos) << err;
+    t->close();
+}
+
 // The variables that choose the reader, over the environment as the window
 // and the tools read it.
 TEST_F(PcscPath, TheEnvironmentChoosesTheReader) {

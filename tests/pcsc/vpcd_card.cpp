@@ -22,8 +22,10 @@ namespace {
 Bytes sw(uint8_t a, uint8_t b) { return {a, b}; }
 
 Bytes withStatus(uint8_t index, uint8_t s1, uint8_t s2, const Bytes& rest = {}) {
-    Bytes out{0xC0, 0x03, index, s1, s2};
-    out.insert(out.end(), rest.begin(), rest.end());
+    Bytes out;
+    out.reserve(rest.size() + 7);
+    for (uint8_t b : {uint8_t{0xC0}, uint8_t{0x03}, index, s1, s2}) out.push_back(b);
+    for (uint8_t b : rest) out.push_back(b);
     out.push_back(0x90);
     out.push_back(0x00);
     return out;
@@ -190,7 +192,28 @@ bool VpcdCard::serveOne(int fd) {
             return true;
         }
     }
-    return sendMessage(fd, answers_.answer(message));
+    Bytes answer = answers_.answer(message);
+    const bool exchange = message.size() >= 4 && message[1] == 0xC2 && message[3] == p2::TransparentExchange;
+    return sendMessage(fd, exchange ? garbled(std::move(answer)) : answer);
+}
+
+Bytes VpcdCard::garbled(Bytes answer) const {
+    switch (fault_.load()) {
+    case Fault::None:
+        return answer;
+    case Fault::OneByte:
+        return {0x90};
+    case Fault::PastTheEnd:
+        return {0xC0, 0x03, 0x00, 0x90, 0x00, 0x97, 0x40, 0x12, 0x01, 0x90, 0x00};
+    case Fault::NoStatusObject: {
+        Bytes out{0x97, 0x02, 0x02, 0x01};
+        out.insert(out.end(), {0x90, 0x00});
+        return out;
+    }
+    case Fault::Refused:
+        return {0x6A, 0x81};
+    }
+    return answer;
 }
 
 void VpcdCard::run() {

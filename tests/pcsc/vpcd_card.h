@@ -53,16 +53,29 @@ public:
     VpcdCard(const VpcdCard&) = delete;
     VpcdCard& operator=(const VpcdCard&) = delete;
 
+    // How a faulty reader garbles its answers to transparent exchanges, for
+    // the tests of what the program makes of them.
+    enum class Fault {
+        None,
+        OneByte,         // a lone byte, no status word
+        PastTheEnd,      // the card frame's length runs past the end
+        NoStatusObject,  // the card frame and 90 00, no C0 object
+        Refused,         // 6A 81 for every exchange
+    };
+    void setFault(Fault f) { fault_ = f; }
+
 private:
     void run();
     bool cardInField() const;
     bool serveOne(int fd);  // false when the connection is gone
+    std::vector<uint8_t> garbled(std::vector<uint8_t> answer) const;
 
     felica::CardFolder field_;
     PcscCardAnswers answers_;
     uint16_t port_;
     int wake_[2] = {-1, -1};  // written to stop the thread
     std::atomic<bool> stop_{false};
+    std::atomic<Fault> fault_{Fault::None};
     std::thread thread_;
 };
 
