@@ -33,6 +33,8 @@ namespace {
 
 constexpr int ExitOtherPcscd = 99;
 constexpr const char* SystemRunDir = "/run/pcscd";
+constexpr const char* PcscdPath = "/usr/sbin/pcscd";
+constexpr const char* VpcdDriver = "/usr/lib/pcsc/drivers/serial/libifdvpcd.so";
 
 // The client socket of this process's pcscd. pcsc-lite reads
 // PCSCLITE_CSOCK_NAME once per process, so every pcscd this process starts
@@ -102,6 +104,12 @@ PrivatePcscd::~PrivatePcscd() {
 
 bool PrivatePcscd::start(bool withReader, std::string& why) {
     stop();
+    std::error_code ec;
+    if (!fs::exists(PcscdPath, ec) || !fs::exists(VpcdDriver, ec)) {
+        why = std::string(PcscdPath) + " or " + VpcdDriver +
+              " is missing: install pcscd and vsmartcard-vpcd (scripts/setup does)";
+        return false;
+    }
     if (port_ == 0) port_ = freePortPair();
     if (port_ == 0) {
         why = "no free loopback port for vpcd";
@@ -116,7 +124,7 @@ bool PrivatePcscd::start(bool withReader, std::string& why) {
         std::ofstream out(conf / "vpcd");
         out << "FRIENDLYNAME \"" << friendlyName_ << "\"\n"
             << "DEVICENAME /dev/null:" << port_ << "\n"
-            << "LIBPATH /usr/lib/pcsc/drivers/serial/libifdvpcd.so\n"
+            << "LIBPATH " << VpcdDriver << "\n"
             << "CHANNELID " << port_ << "\n";
     }
     // Without root a private /run/pcscd is not possible: then no other pcscd
@@ -176,8 +184,7 @@ bool PrivatePcscd::start(bool withReader, std::string& why) {
             ::fcntl(3, F_SETFD, 0);
         }
         std::snprintf(listenPid, sizeof listenPid, "LISTEN_PID=%d", static_cast<int>(::getpid()));
-        ::execve("/usr/sbin/pcscd", const_cast<char* const*>(argv), envp.data());
-        ::execvpe("pcscd", const_cast<char* const*>(argv), envp.data());
+        ::execve(PcscdPath, const_cast<char* const*>(argv), envp.data());
         ::_exit(127);
     }
     ::close(listener);
@@ -219,6 +226,12 @@ void PrivatePcscd::stop() {
 bool PrivatePcscd::waitForReader(bool listed, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     while (Clock::now() < deadline) {
+        // A pcscd that has ended will list nothing any more.
+        int status = 0;
+        if (pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return !listed;
+        }
         SCARDCONTEXT ctx = 0;
         if (SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &ctx) == SCARD_S_SUCCESS) {
             char names[4096] = {};
