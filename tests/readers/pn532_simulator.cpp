@@ -346,6 +346,24 @@ void Simulator::handle(FrameReader::Item item) {
     lastAnswer_ = payload == std::vector<uint8_t>{0x7F}
                       ? std::vector<uint8_t>(ErrorFrame.begin(), ErrorFrame.end())
                       : frame(payload);
+    const Fault fault = fault_.load();
+    const int faultCommand = faultCommand_.load();
+    const int command = item.payload.size() >= 2 ? item.payload[1] : -1;
+    if (fault != Fault::None && (faultCommand < 0 || faultCommand == command) && lastAnswer_.size() > 6) {
+        switch (fault) {
+        case Fault::DataChecksum:
+            lastAnswer_[lastAnswer_.size() - 2] ^= 0x5A;
+            break;
+        case Fault::LengthChecksum:
+            lastAnswer_[4] ^= 0x5A;
+            break;
+        case Fault::Truncated:
+            lastAnswer_.resize(lastAnswer_.size() - 3);
+            break;
+        case Fault::None:
+            break;
+        }
+    }
     std::vector<uint8_t> out(Ack.begin(), Ack.end());
     out.insert(out.end(), lastAnswer_.begin(), lastAnswer_.end());
     send(out);

@@ -96,6 +96,19 @@ public:
     // How many commands the chip has answered so far.
     size_t commandCount() const { return commands_.load(); }
 
+    // A chip that goes wrong: from now on its answers to `command` (a chip
+    // command code, or every command when none is given) come damaged.
+    enum class Fault {
+        None,
+        DataChecksum,    // the data checksum does not add up
+        LengthChecksum,  // the length checksum does not add up
+        Truncated,       // the frame stops short of its end
+    };
+    void injectFault(Fault fault, std::optional<uint8_t> command = std::nullopt) {
+        faultCommand_.store(command ? *command : -1);
+        fault_.store(fault);
+    }
+
 private:
     void run();
     void handle(FrameReader::Item item);
@@ -111,6 +124,8 @@ private:
     std::vector<uint8_t> lastAnswer_;  // sent again on a NACK
     bool wasUnplugged_ = false;
     std::atomic<size_t> commands_{0};
+    std::atomic<Fault> fault_{Fault::None};
+    std::atomic<int> faultCommand_{-1};  // -1: every command
 };
 
 }  // namespace tovani::test::pn532

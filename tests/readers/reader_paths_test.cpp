@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "pn532_simulator.h"
 #include "reader_paths.h"
 #include "reader_support.h"
 #include "store/card_store.h"
@@ -163,6 +164,52 @@ TEST_P(OverEveryPath, TwentyTransitBlocksArriveWhole) {
 
 INSTANTIATE_TEST_SUITE_P(Readers, OverEveryPath, ::testing::ValuesIn(readerPaths()),
                          [](const ::testing::TestParamInfo<ReaderPathRow>& row) { return row.param.name; });
+
+// A PN532 whose answers come damaged, through libnfc's own frame checks:
+// every damage is a reader failure (never "no card", never a crash), and the
+// reader opens again once the chip is sound.
+TEST(LibnfcDamagedFrames, DamagedAnswersAreReaderFailures) {
+    using Fault = pn532::Simulator::Fault;
+    constexpr uint8_t IsAlive = 0x32, Polling = 0x4A, Exchange = 0x40;
+    const struct {
+        const char* what;
+        Fault fault;
+        uint8_t command;
+    } cases[] = {
+        {"is-alive, length checksum", Fault::LengthChecksum, IsAlive},
+        {"polling, data checksum", Fault::DataChecksum, Polling},
+        {"polling, cut short", Fault::Truncated, Polling},
+        {"exchange, data checksum", Fault::DataChecksum, Exchange},
+        {"exchange, length checksum", Fault::LengthChecksum, Exchange},
+        {"exchange, cut short", Fault::Truncated, Exchange},
+    };
+    TempDir folder, programDir;
+    copySample("transit.json", folder.path());
+    pn532::Simulator sim(folder.str());
+    std::string why;
+    ASSERT_TRUE(sim.start(why)) << why;
+    unsetenv("FELICA_VIRTUAL_READER");
+    setenv("TOVANI_READER", ("libnfc:" + sim.connectionString()).c_str(), 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim.injectFault(Fault::None);
+        ReaderState reader;
+        initErrorMessages(reader);
+        ASSERT_TRUE(openReader(reader)) << "error " << reader.LastErrorType;
+        sim.injectFault(c.fault, c.command);
+        CardReadResults results;
+        EXPECT_EQ(readCard(reader, results, storedRirekiLookup(programDir.str())), ReadStateError);
+        EXPECT_EQ(reader.LastErrorType, 1069);
+        EXPECT_FALSE(reader.ReaderWriterOpened);
+
+        sim.injectFault(Fault::None);
+        ASSERT_TRUE(openReader(reader)) << "error " << reader.LastErrorType;
+        CardReadResults fresh;
+        EXPECT_EQ(readCard(reader, fresh, storedRirekiLookup(programDir.str())), ReadStateRead);
+        closeReader(reader);
+    }
+    unsetenv("TOVANI_READER");
+}
 
 // Runs `tovani-card read` against the reader the environment names.
 int runCardTool(const fs::path& programDir, std::string& err) {
