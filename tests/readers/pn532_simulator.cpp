@@ -343,9 +343,9 @@ void Simulator::handle(FrameReader::Item item) {
         break;
     }
     const std::vector<uint8_t> payload = chip_.answer(item.payload);
-    lastAnswer_ = payload == std::vector<uint8_t>{0x7F}
-                      ? std::vector<uint8_t>(ErrorFrame.begin(), ErrorFrame.end())
-                      : frame(payload);
+    const bool refused = payload == std::vector<uint8_t>{0x7F};
+    if (refused) ++refused_;
+    lastAnswer_ = refused ? std::vector<uint8_t>(ErrorFrame.begin(), ErrorFrame.end()) : frame(payload);
     const Fault fault = fault_.load();
     const int faultCommand = faultCommand_.load();
     const int command = item.payload.size() >= 2 ? item.payload[1] : -1;

@@ -93,8 +93,10 @@ public:
     const std::string& ttyPath() const { return ttyPath_; }
     std::string connectionString() const { return "pn532_uart:" + ttyPath_; }
 
-    // How many commands the chip has answered so far.
+    // How many commands the chip has answered so far, and how many of them
+    // with the error frame (a command it does not know or cannot carry out).
     size_t commandCount() const { return commands_.load(); }
+    size_t refusedCount() const { return refused_.load(); }
 
     // A chip that goes wrong: from now on its answers to `command` (a chip
     // command code, or every command when none is given) come damaged.
@@ -124,6 +126,7 @@ private:
     std::vector<uint8_t> lastAnswer_;  // sent again on a NACK
     bool wasUnplugged_ = false;
     std::atomic<size_t> commands_{0};
+    std::atomic<size_t> refused_{0};
     std::atomic<Fault> fault_{Fault::None};
     std::atomic<int> faultCommand_{-1};  // -1: every command
 };

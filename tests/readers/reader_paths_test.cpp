@@ -165,6 +165,32 @@ TEST_P(OverEveryPath, TwentyTransitBlocksArriveWhole) {
 INSTANTIATE_TEST_SUITE_P(Readers, OverEveryPath, ::testing::ValuesIn(readerPaths()),
                          [](const ::testing::TestParamInfo<ReaderPathRow>& row) { return row.param.name; });
 
+// Everything libnfc's serial driver sends in a session (open, polling with
+// and without a card, exchanges, close) is a command the simulated chip
+// knows and carries out.
+TEST(LibnfcSession, EveryCommandOfASessionIsAnswered) {
+    TempDir folder, programDir;
+    pn532::Simulator sim(folder.str());
+    std::string why;
+    ASSERT_TRUE(sim.start(why)) << why;
+    unsetenv("FELICA_VIRTUAL_READER");
+    setenv("TOVANI_READER", ("libnfc:" + sim.connectionString()).c_str(), 1);
+    ReaderState reader;
+    initErrorMessages(reader);
+    CardReadResults results;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(openReader(reader)) << "error " << reader.LastErrorType;
+        EXPECT_EQ(readCard(reader, results, storedRirekiLookup(programDir.str())), ReadStateNoCard);
+        copySample("waon.json", folder.path());
+        EXPECT_EQ(readCard(reader, results, storedRirekiLookup(programDir.str())), ReadStateRead);
+        fs::remove(folder / "card.json");
+        closeReader(reader);
+    }
+    unsetenv("TOVANI_READER");
+    EXPECT_GT(sim.commandCount(), 20u);
+    EXPECT_EQ(sim.refusedCount(), 0u);
+}
+
 // A PN532 whose answers come damaged, through libnfc's own frame checks:
 // every damage is a reader failure (never "no card", never a crash), and the
 // reader opens again once the chip is sound.
