@@ -239,6 +239,12 @@ TEST_F(ViewTool, FailuresPrintTheReasonAloneAndCreateNothing) {
     }
 }
 
+TEST_F(ViewTool, AnOutputThatCannotBeWrittenIsAFailure) {
+    const ToolRun r = run("balances" + dirArg() + " >/dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cannot write to standard output\n");
+}
+
 TEST_F(ViewTool, WrongCommandLinesPrintTheUsage) {
     for (const char* args : {"", "show", "history", "totals --csv", "balances extra", "history a b",
                              "balances --program-dir", "history a --program-dir x --program-dir y", "totals a --tsv"}) {
