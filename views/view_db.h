@@ -1,13 +1,12 @@
 #pragma once
 
 // Pieces the history and totals views share: strict reading of row values,
-// the opening sequence of a viewed card file, and the common steps of the
-// table layouts. Internal to views/.
+// the opening sequence of a viewed card file and the balance label.
+// Internal to views/.
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "database/db_access.h"
 #include "views/card_views.h"
