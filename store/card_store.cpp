@@ -134,9 +134,13 @@ bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::s
         return false;
     }
     // The card's identity is written once; a later read never changes it.
+    // The insert re-checks inside its own statement: another process storing
+    // the same new card may have written the row since the count, and a
+    // second row would make the file unreadable for the views.
     if (count == 0) {
-        const std::string sql = "INSERT INTO CardInfo VALUES ( " + number(card.CardKind) + ", " +
-                                sqlText(card.CardID) + ", " + number(card.HakkouYmd) + " )";
+        const std::string sql = "INSERT INTO CardInfo SELECT " + number(card.CardKind) + ", " +
+                                sqlText(card.CardID) + ", " + number(card.HakkouYmd) +
+                                " WHERE NOT EXISTS (SELECT * FROM CardInfo)";
         if (!db.exec(sql)) {
             DBErrorMessage = "DB INSERT CardInfo exec error: " + db.errmsg();
             return false;
@@ -171,7 +175,12 @@ bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::s
         }
         sql += " )";
         if (!db.exec(sql)) {
-            DBErrorMessage = "DB INSERT Rireki exec error: " + db.errmsg();
+            // Another process storing the same card may have inserted this
+            // serial since the count: then the row is there and all is well.
+            const std::string reason = db.errmsg();
+            count = 0;
+            if (db.exec(countSql, exec_callback_count, &count) && count != 0) continue;
+            DBErrorMessage = "DB INSERT Rireki exec error: " + reason;
             return false;
         }
     }
