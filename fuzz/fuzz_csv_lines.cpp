@@ -2,12 +2,11 @@
 // Every line it hands over must be UTF-8 without a line break, and its
 // fields must join back to the line.
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "fuzz/fuzz_check.h"
@@ -30,27 +29,21 @@ bool validUtf8(const std::string& s) {
     return true;
 }
 
-// The reader takes a path: one scratch file per fuzzing process.
-const std::string& scratchPath() {
-    static const std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        std::string p = std::string(dir && *dir ? dir : "/tmp") + "/tovani-fuzz-csv-XXXXXX";
-        const int fd = mkstemp(p.data());
-        check(fd >= 0, "a scratch file can be made");
-        close(fd);
-        std::atexit([] { std::remove(scratchPath().c_str()); });
-        return p;
-    }();
-    return path;
+// The reader takes a path: one file in memory per fuzzing process, opened
+// again through its /proc name, so that nothing is left behind.
+int scratchFile() {
+    static const int fd = memfd_create("tovani-fuzz-csv", 0);
+    check(fd >= 0, "a file in memory can be made");
+    return fd;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = scratchPath();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    check(f != nullptr, "the scratch file opens");
-    check(std::fwrite(data, 1, size, f) == size && std::fclose(f) == 0, "the scratch file is written");
+    const int fd = scratchFile();
+    check(ftruncate(fd, 0) == 0 && pwrite(fd, data, size, 0) == static_cast<ssize_t>(size),
+          "the input is written");
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
 
     tovani::CsvLineReader reader;
     check(reader.open(path), "an existing file opens");
