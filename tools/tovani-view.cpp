@@ -89,6 +89,9 @@ std::optional<CommandLine> parse(int argc, char** argv) {
     if (wantsFile && !haveFile) return std::nullopt;
     if (!haveDir) cl.programDir = programFolder();
     if (cl.programDir.empty()) return std::nullopt;
+    // The program folder is named without a trailing separator, so that the
+    // paths in the texts read DIR/RirekiDB/... however DIR was typed.
+    while (cl.programDir.size() > 1 && cl.programDir.back() == '/') cl.programDir.pop_back();
     return cl;
 }
 
@@ -126,10 +129,6 @@ std::string render(const PlainViewHost& host, bool csv) {
 // The file list of the window, without creating the folder: a program folder
 // without RirekiDB has no cards yet.
 bool cardFileList(const std::string& programDir, std::vector<std::string>& entries, std::string& error) {
-    if (!folderExists(programDir)) {
-        error = "Program folder not found: " + programDir;
-        return false;
-    }
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::symlink_status(rirekiFolder(programDir), ec))) {
         entries.clear();
@@ -147,6 +146,10 @@ int main(int argc, char** argv) {
     }
     const auto cl = parse(argc, argv);
     if (!cl) return usage();
+    // Every view reads the folder: the card files of the overview, the
+    // station names of a transit history. A folder that is not there would
+    // show a history without names and no word why.
+    if (!folderExists(cl->programDir)) return fail("Program folder not found: " + cl->programDir);
 
     // A freshly started window: empty labels, no card, the empty history
     // layout of one row.

@@ -224,6 +224,22 @@ TEST_F(ViewTool, FailuresPrintTheReasonAloneAndCreateNothing) {
          [](ViewTool& t) { return "RirekiDB folder error: " + (t.program / "RirekiDB").string() + ": not a folder"; }},
         {"program folder missing", [](ViewTool& t) { return "balances --program-dir " + quoted(t.program.str() + "/nowhere"); },
          [](ViewTool& t) { return "Program folder not found: " + t.program.str() + "/nowhere"; }},
+        // A mistyped folder would otherwise show a transit history without
+        // a single station name and no word why.
+        {"program folder missing for a history",
+         [](ViewTool& t) {
+             storeCard(t.card("Edy_E.DB"), CardKindEdy, "E", 0, {entry(1, 0x20, 20100105, 0, 1, 500)});
+             return "history " + quoted(t.card("Edy_E.DB")) + " --program-dir " + quoted(t.program.str() + "/nowhere");
+         },
+         [](ViewTool& t) { return "Program folder not found: " + t.program.str() + "/nowhere"; }},
+        // The program folder is named without a trailing separator, however
+        // it was given.
+        {"program folder given with trailing separators",
+         [](ViewTool& t) {
+             storeCard(t.card("Edy_2.DB"), CardKindEdy, "2", 0, {});
+             return "balances --program-dir " + quoted(t.program.str() + "//");
+         },
+         [](ViewTool& t) { return "Rireki record not exist: " + t.card("Edy_2.DB"); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
