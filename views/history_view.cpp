@@ -44,6 +44,11 @@ std::optional<int32_t> wholeNumber(char** values, char** names, int col, std::st
     return static_cast<int32_t>(*v);
 }
 
+std::optional<int32_t> fieldNumber(char** values, char** names, int col, std::string& why) {
+    if (values[col] == nullptr) return 0;
+    return wholeNumber(values, names, col, why);
+}
+
 std::optional<int64_t> wholeNumber64(char** values, char** names, int col, std::string& why) {
     return readWhole(values, names, col, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(),
                      "a whole number", why);
@@ -124,12 +129,12 @@ int exec_callback_CardInfoView(void* user, int columnCount, char** values, char*
     }
     // Every value is checked before anything is changed, so a damaged row
     // leaves the labels and the card values as they were.
-    const auto kind = viewdb::wholeNumber(values, names, 0, query.failure);
+    const auto kind = viewdb::fieldNumber(values, names, 0, query.failure);
     if (!kind) return viewdb::kStop;
     const bool hasIssueDate = *kind != CardKindSF && *kind != CardKindWaon;
     int32_t issued = 0;
     if (hasIssueDate) {
-        const auto d = viewdb::wholeNumber(values, names, 2, query.failure);
+        const auto d = viewdb::fieldNumber(values, names, 2, query.failure);
         if (!d) return viewdb::kStop;
         issued = *d;
     }
@@ -159,7 +164,7 @@ int exec_callback_RirekiView(void* user, int columnCount, char** values, char** 
     RirekiInfo record;
     const int n = columnCount < RirekiFieldCount ? columnCount : RirekiFieldCount;
     for (int k = 0; k < n; ++k) {
-        const auto v = viewdb::wholeNumber(values, names, k, query.failure);
+        const auto v = viewdb::fieldNumber(values, names, k, query.failure);
         if (!v) {
             query.failure = "row " + std::to_string(r) + ": " + query.failure;
             return viewdb::kStop;

@@ -111,7 +111,7 @@ int exec_callback_Zandaka(void* user, int columnCount, char** values, char** nam
         query.failure = "Rireki has " + std::to_string(columnCount) + " columns, at least 6 expected";
         return viewdb::kStop;
     }
-    const auto zangaku = viewdb::wholeNumber(values, names, 5, query.failure);
+    const auto zangaku = viewdb::fieldNumber(values, names, 5, query.failure);
     if (!zangaku) return viewdb::kStop;
     query.ctx->frmMain.setCardLabel(CardLabel::Zandaka, viewdb::zandakaLabel(*zangaku));
     return viewdb::kGoOn;

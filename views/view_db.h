@@ -21,6 +21,11 @@ constexpr int kStop = 1;  // the engine ends the query; ViewQuery::failure says 
 // no whole number: nullopt, and `why` names the column and what it holds.
 std::optional<int32_t> wholeNumber(char** values, char** names, int col, std::string& why);
 
+// A number field of a stored row (CardInfo, Rireki): as wholeNumber, but a
+// column left empty (SQL NULL) reads 0, as the card file readers of the
+// balance overview read it, so no view refuses a file another one shows.
+std::optional<int32_t> fieldNumber(char** values, char** names, int col, std::string& why);
+
 // As wholeNumber, but 64-bit: the sums of the totals query.
 std::optional<int64_t> wholeNumber64(char** values, char** names, int col, std::string& why);
 

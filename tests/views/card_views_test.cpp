@@ -216,6 +216,49 @@ TEST(FileViews, DamagedFilesFailWithTheirTextAndLeaveTheWindowUsable) {
     }
 }
 
+// A column left empty (SQL NULL) is read as 0, as the card file readers of
+// the balance overview read it: every view shows such a file, none refuses
+// it while another shows it.
+TEST(FileViews, EmptyColumnsReadAsZeroInEveryView) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> sql;
+        const char* issueLabel;
+        const char* balanceLabel;
+        std::vector<std::string> newestRow;  // history row 1
+        std::vector<std::string> balanceRow;  // the overview's row
+    };
+    const std::vector<Case> cases = {
+        {"WAON payment without a charge value",
+         {"CREATE TABLE CardInfo ( CardKind INTEGER, CardID TEXT, HakkouYmd INTEGER );",
+          "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouKubun INTEGER, RiyouYmd INTEGER, RiyouHms "
+          "INTEGER, Kingaku INTEGER, Zangaku INTEGER, Charge INTEGER );",
+          "INSERT INTO CardInfo VALUES ( 3, 'A', NULL );",
+          "INSERT INTO Rireki VALUES ( 1, 4, 20100101, 93000, 100, 900, NULL );"},
+         "", "残高：900 円", {"1", "2010/01/01 09:30:00", "支払い", "", "100", "900"},
+         {"WAON", "A", "2010/01/01", "900"}},
+        {"Edy without an issue date or a balance",
+         edyFile({"INSERT INTO CardInfo VALUES ( 1, 'A', NULL );",
+                  "INSERT INTO Rireki VALUES ( 1, 32, 20100101, 93000, 100, NULL );"}),
+         "作成年月日：", "残高：0 円", {"1", "2010/01/01 09:30:00", "支払い", "", "100", "0"},
+         {"Edy", "A", "2010/01/01", "0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ViewsWorld w;
+        ASSERT_EQ(runSql(w.cardFile("X_A.DB"), c.sql), "");
+        ASSERT_TRUE(w.history("X_A.DB")) << w.DBErrorMessage;
+        EXPECT_EQ(cells(w.host.table())[1], c.newestRow);
+        EXPECT_EQ(w.host.cardLabel(CardLabel::SakuseiYmd), c.issueLabel);
+        EXPECT_EQ(w.host.cardLabel(CardLabel::Zandaka), c.balanceLabel);
+        w.host.setCardLabel(CardLabel::Zandaka, "");
+        ASSERT_TRUE(w.totals("X_A.DB")) << w.DBErrorMessage;
+        EXPECT_EQ(w.host.cardLabel(CardLabel::Zandaka), c.balanceLabel);
+        ASSERT_TRUE(w.balances({"X_A.DB"})) << w.DBErrorMessage;
+        EXPECT_EQ(cells(w.host.table())[1], c.balanceRow);
+    }
+}
+
 TEST(FileViews, VanishedFileFailsAndNothingIsCreated) {
     for (const ViewKind& v : kFileViews) {
         SCOPED_TRACE(v.name);
