@@ -1,39 +1,23 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "support/temp_dir.h"
+#include "support/tool_run.h"
 
 namespace tovani::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 class CardTool : public ::testing::Test {
 protected:
     // Runs tovani-card from the program folder with the virtual reader in
     // `reader` (arguments already quoted for the shell).
     ToolRun run(const std::string& args, const fs::path& readerFolder) {
-        const std::string errFile = (scratch / "stderr.txt").string();
-        const std::string command = "FELICA_VIRTUAL_READER='" + readerFolder.string() + "' '" +
-                                    std::string(TOVANI_PROGRAM_DIR) + "/tovani-card' " + args + " 2>'" + errFile + "'";
-        ToolRun r;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        char buf[512];
-        while (const size_t n = fread(buf, 1, sizeof buf, pipe)) r.out.append(buf, n);
-        const int rc = pclose(pipe);
-        r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-        r.err = readFile(errFile);
-        return r;
+        return runShell("FELICA_VIRTUAL_READER=" + shellQuoted(readerFolder.string()) + " " +
+                            shellQuoted(std::string(TOVANI_PROGRAM_DIR) + "/tovani-card") + " " + args,
+                        scratch / "stderr.txt");
     }
     ToolRun read(const TempDir& programDir) { return run("read --program-dir '" + programDir.str() + "'", reader.path()); }
     void laySample(const std::string& name) {

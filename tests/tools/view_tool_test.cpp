@@ -1,31 +1,18 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <set>
 
 #include "store/test_db.h"
 #include "support/temp_dir.h"
+#include "support/tool_run.h"
 #include "views/card_views_support.h"
 
 namespace tovani::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 // Every path below the folder, to see that a run created nothing.
 std::set<std::string> listing(const fs::path& dir) {
@@ -38,21 +25,11 @@ class ViewTool : public ::testing::Test {
 public:
     // Runs tovani-view (in the folder cwd when given).
     ToolRun run(const std::string& args, const std::string& cwd = "") {
-        const std::string errFile = (scratch / "stderr.txt").string();
-        const std::string command = (cwd.empty() ? "" : "cd " + quoted(cwd) + " && ") +
-                                    quoted(std::string(TOVANI_PROGRAM_DIR) + "/tovani-view") + " " + args + " 2>" +
-                                    quoted(errFile);
-        ToolRun r;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        char buf[4096];
-        while (const size_t n = fread(buf, 1, sizeof buf, pipe)) r.out.append(buf, n);
-        const int rc = pclose(pipe);
-        r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-        r.err = readFile(errFile);
-        return r;
+        return runShell((cwd.empty() ? "" : "cd " + shellQuoted(cwd) + " && ") +
+                            shellQuoted(std::string(TOVANI_PROGRAM_DIR) + "/tovani-view") + " " + args,
+                        scratch / "stderr.txt");
     }
-    std::string dirArg() const { return " --program-dir " + quoted(program.str()); }
+    std::string dirArg() const { return " --program-dir " + shellQuoted(program.str()); }
     std::string card(const std::string& name) const { return rirekiFilePath(program.str(), name); }
 
     void SetUp() override { fs::create_directories(program / "RirekiDB"); }
@@ -64,7 +41,7 @@ public:
 TEST_F(ViewTool, PrintsTheLabelsThenTheTableAsTheWindowShowsIt) {
     storeCard(card("Edy_0000-0000-0000-0001.DB"), CardKindEdy, "0000-0000-0000-0001", 20090315,
               {entry(1, 0x02, 20100401, 93005, 3000, 3000), entry(2, 0x20, 20100402, 120000, 500, 2500)});
-    const ToolRun history = run("history " + quoted(card("Edy_0000-0000-0000-0001.DB")) + dirArg());
+    const ToolRun history = run("history " + shellQuoted(card("Edy_0000-0000-0000-0001.DB")) + dirArg());
     ASSERT_EQ(history.status, 0) << history.err;
     EXPECT_EQ(history.out,
               "Edy番号：0000-0000-0000-0001\n"
@@ -133,13 +110,9 @@ std::string readBackWithPython(const fs::path& csvFile) {
         "    print(json.dumps(list(csv.reader(f)), ensure_ascii=False))\n";
     const fs::path scriptFile = csvFile.parent_path() / "read.py";
     writeFile(scriptFile, script);
-    std::string out;
-    FILE* pipe = popen(("python3 " + quoted(scriptFile.string()) + " " + quoted(csvFile.string())).c_str(), "r");
-    if (!pipe) return out;
-    char buf[4096];
-    while (const size_t n = fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
-    pclose(pipe);
-    return out;
+    return runShell("python3 " + shellQuoted(scriptFile.string()) + " " + shellQuoted(csvFile.string()),
+                    csvFile.parent_path() / "python-stderr.txt")
+        .out;
 }
 
 std::string json(const Table& rows) {
@@ -193,19 +166,19 @@ TEST_F(ViewTool, FailuresPrintTheReasonAloneAndCreateNothing) {
         std::function<std::string(ViewTool&)> text;
     };
     const std::vector<Case> cases = {
-        {"missing file", [](ViewTool& t) { return "history " + quoted(t.card("Edy_GONE.DB")) + t.dirArg(); },
+        {"missing file", [](ViewTool& t) { return "history " + shellQuoted(t.card("Edy_GONE.DB")) + t.dirArg(); },
          [](ViewTool&) { return std::string("DB open error"); }},
         {"no database",
          [](ViewTool& t) {
              writeFile(t.card("Edy_X.DB"), "just text, no database at all.............................\n");
-             return "totals --csv " + quoted(t.card("Edy_X.DB")) + t.dirArg();
+             return "totals --csv " + shellQuoted(t.card("Edy_X.DB")) + t.dirArg();
          },
          [](ViewTool&) { return std::string("DB COUNT CardInfo exec error: file is not a database"); }},
         {"no card row",
          [](ViewTool& t) {
              storeCard(t.card("Edy_E.DB"), CardKindEdy, "E", 0, {entry(1, 0x20, 20100105, 0, 1, 500)});
              EXPECT_EQ(runSql(t.card("Edy_E.DB"), {"DELETE FROM CardInfo;"}), "");
-             return "history " + quoted(t.card("Edy_E.DB")) + t.dirArg();
+             return "history " + shellQuoted(t.card("Edy_E.DB")) + t.dirArg();
          },
          [](ViewTool&) { return std::string("DB CardInfo 未登録 error "); }},
         {"a card file without history among the balances",
@@ -222,7 +195,7 @@ TEST_F(ViewTool, FailuresPrintTheReasonAloneAndCreateNothing) {
              return "balances" + t.dirArg();
          },
          [](ViewTool& t) { return "RirekiDB folder error: " + (t.program / "RirekiDB").string() + ": not a folder"; }},
-        {"program folder missing", [](ViewTool& t) { return "balances --program-dir " + quoted(t.program.str() + "/nowhere"); },
+        {"program folder missing", [](ViewTool& t) { return "balances --program-dir " + shellQuoted(t.program.str() + "/nowhere"); },
          [](ViewTool& t) { return "Program folder not found: " + t.program.str() + "/nowhere"; }},
         // A mistyped folder would otherwise show a transit history without
         // a single station name and no word why.
