@@ -18,8 +18,6 @@ Apdu sessionApdu(uint8_t p2value, const std::vector<uint8_t>& objects) {
     return a;
 }
 
-std::string hex2(std::span<const uint8_t> bytes) { return hexText(bytes); }
-
 }  // namespace
 
 bool atrIsFelica(std::span<const uint8_t> atr) {
@@ -55,7 +53,7 @@ bool parseDataObjects(std::span<const uint8_t> bytes, std::vector<DataObject>& o
             const size_t lengthBytes = length - 0x80;
             if (lengthBytes < 1 || lengthBytes > 2) {
                 why = "data object at byte " + std::to_string(start) + ": length form " +
-                      hex2(bytes.subspan(pos - 1, 1));
+                      hexText(bytes.subspan(pos - 1, 1));
                 return false;
             }
             if (bytes.size() - pos < lengthBytes) {
