@@ -241,6 +241,17 @@ TEST(SFDecoder, TheOldestEntryTakesItsAmountFromTheStoredHistory) {
     EXPECT_EQ(card.CardRireki[0].Kingaku, 0);
 }
 
+// A read of two blocks: serial 51 (balance 800) and the oldest, serial 50
+// (balance 850), whose amount needs the stored history.
+std::vector<uint8_t> newerAndOldest() {
+    Block newer, oldest;
+    newer.serial = 51;
+    newer.balance = 800;
+    oldest.serial = 50;
+    oldest.balance = 850;
+    return blocks({newer, oldest});
+}
+
 // A look-up that fails is never taken for "not stored": the entry is marked,
 // and the store leaves it out instead of keeping a wrong amount.
 TEST(SFDecoder, AnUnreadableStoredHistoryMarksTheAmountUnknown) {
@@ -268,15 +279,9 @@ TEST(SFDecoder, AnUnreadableStoredHistoryMarksTheAmountUnknown) {
             row.Zangaku = 1000;
             file.rows[serial] = row;
         }
-        Block oldest;
-        oldest.serial = 50;
-        oldest.balance = 850;
-        Block newer;
-        newer.serial = 51;
-        newer.balance = 800;
         CardReadResults card;
         card.AmountUnknown.fill(true);  // left from an earlier read
-        decodeAll(card, blocks({newer, oldest}), file.lookup());
+        decodeAll(card, newerAndOldest(), file.lookup());
         EXPECT_EQ(card.AmountUnknown[1], c.unknown);
         EXPECT_EQ(card.CardRireki[1].Kingaku, c.kingaku);
         // The newer entry has its neighbour in the read and is always known.
@@ -293,13 +298,7 @@ TEST(SFDecoder, AnEntryOfUnknownAmountIsNotStored) {
     card.CardID = "0101-0202-0303-0404";
     FakeFile file;
     file.unreadable = {49, 50};
-    Block oldest;
-    oldest.serial = 50;
-    oldest.balance = 850;
-    Block newer;
-    newer.serial = 51;
-    newer.balance = 800;
-    decodeAll(card, blocks({newer, oldest}), file.lookup());
+    decodeAll(card, newerAndOldest(), file.lookup());
     const std::string path = cardDbPath(dir.str(), CardKindSF, card.CardID);
     std::string message;
     ASSERT_TRUE(insertRirekiDB(path, card, message)) << message;
@@ -313,7 +312,7 @@ TEST(SFDecoder, AnEntryOfUnknownAmountIsNotStored) {
     RirekiInfo previous;
     previous.Zangaku = 1000;
     file.rows[49] = previous;
-    decodeAll(card, blocks({newer, oldest}), file.lookup());
+    decodeAll(card, newerAndOldest(), file.lookup());
     ASSERT_TRUE(insertRirekiDB(path, card, message)) << message;
     ASSERT_TRUE(selectRerekiDB(path, 50, row, message)) << message;
     EXPECT_EQ(row.Kingaku, 150);
