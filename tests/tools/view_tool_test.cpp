@@ -139,11 +139,8 @@ TEST_F(ViewTool, CsvReadsBackToTheSameTable) {
     // comma and a line break must survive the trip.
     for (const char* id : {"A\"B,C", "line\r\nbreak", "plain"}) {
         ASSERT_EQ(runSql(card(std::string("Edy_") + (id[0] == 'A' ? "1" : id[0] == 'l' ? "2" : "3") + ".DB"),
-                         {"CREATE TABLE CardInfo ( CardKind INTEGER, CardID TEXT, HakkouYmd INTEGER );",
-                          "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouKubun INTEGER, RiyouYmd "
-                          "INTEGER, RiyouHms INTEGER, Kingaku INTEGER, Zangaku INTEGER );",
-                          "INSERT INTO CardInfo VALUES ( 1, " + std::string("'") + id + "', 0 );",
-                          "INSERT INTO Rireki VALUES ( 1, 2, 20100101, 0, 1, 1234 );"}),
+                         edyFile({"INSERT INTO CardInfo VALUES ( 1, " + std::string("'") + id + "', 0 );",
+                                  "INSERT INTO Rireki VALUES ( 1, 2, 20100101, 0, 1, 1234 );"})),
                   "");
     }
     const ToolRun r = run("balances --csv" + dirArg());

@@ -23,6 +23,16 @@ RirekiInfo entry(int32_t serial, int32_t kubun, int32_t ymd, int32_t hms, int32_
     return r;
 }
 
+std::vector<std::string> edyFile(const std::vector<std::string>& more) {
+    std::vector<std::string> sql = {
+        "CREATE TABLE CardInfo ( CardKind INTEGER, CardID TEXT, HakkouYmd INTEGER );",
+        "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouKubun INTEGER, RiyouYmd INTEGER, RiyouHms "
+        "INTEGER, Kingaku INTEGER, Zangaku INTEGER );",
+    };
+    sql.insert(sql.end(), more.begin(), more.end());
+    return sql;
+}
+
 void storeCard(const std::string& path, int32_t kind, const std::string& cardId, int32_t hakkouYmd,
                const std::vector<RirekiInfo>& entries) {
     const size_t slots = static_cast<size_t>(std::max(rirekiSlotCount(kind), 1));

@@ -20,6 +20,10 @@ using Table = std::vector<std::vector<std::string>>;
 RirekiInfo entry(int32_t serial, int32_t kubun, int32_t ymd, int32_t hms, int32_t kingaku, int32_t zangaku,
                  int32_t charge = 0);
 
+// The statements that make the two tables of an Edy card file by hand (as
+// another program might have), the CardInfo table first, then `more`.
+std::vector<std::string> edyFile(const std::vector<std::string>& more);
+
 // Stores the entries as the window does after card reads: as many reads as
 // the family's slot count needs. Fails the test when the store fails.
 void storeCard(const std::string& path, int32_t kind, const std::string& cardId, int32_t hakkouYmd,

@@ -116,12 +116,7 @@ TEST(FileViews, FileWithoutHistoryShowsOneEmptyRowAndNoBalance) {
     for (const ViewKind& v : kFileViews) {
         SCOPED_TRACE(v.name);
         ViewsWorld w;
-        ASSERT_EQ(runSql(w.cardFile("Edy_A.DB"),
-                         {"CREATE TABLE CardInfo ( CardKind INTEGER, CardID TEXT, HakkouYmd INTEGER );",
-                          "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouKubun INTEGER, RiyouYmd "
-                          "INTEGER, RiyouHms INTEGER, Kingaku INTEGER, Zangaku INTEGER );",
-                          "INSERT INTO CardInfo VALUES ( 1, 'A', 0 );"}),
-                  "");
+        ASSERT_EQ(runSql(w.cardFile("Edy_A.DB"), edyFile({"INSERT INTO CardInfo VALUES ( 1, 'A', 0 );"})), "");
         ASSERT_TRUE((w.*v.run)("Edy_A.DB")) << w.DBErrorMessage;
         const Table t = cells(w.host.table());
         ASSERT_EQ(t.size(), 2u);
@@ -141,18 +136,6 @@ struct BrokenFile {
     std::string historyText;
     std::string totalsText;
 };
-
-const char* kEdyTables[] = {
-    "CREATE TABLE CardInfo ( CardKind INTEGER, CardID TEXT, HakkouYmd INTEGER );",
-    "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouKubun INTEGER, RiyouYmd INTEGER, RiyouHms "
-    "INTEGER, Kingaku INTEGER, Zangaku INTEGER );",
-};
-
-std::vector<std::string> edyFile(std::vector<std::string> more) {
-    std::vector<std::string> sql(std::begin(kEdyTables), std::end(kEdyTables));
-    sql.insert(sql.end(), more.begin(), more.end());
-    return sql;
-}
 
 TEST(FileViews, DamagedFilesFailWithTheirTextAndLeaveTheWindowUsable) {
     const std::vector<BrokenFile> cases = {
@@ -179,7 +162,7 @@ TEST(FileViews, DamagedFilesFailWithTheirTextAndLeaveTheWindowUsable) {
          nullptr, "DB SELECT Rireki exec error: row 1: column Kingaku holds \"lots\" where a whole number belongs",
          "DB SELECT Syuukei exec error: column SUM(Kingaku) holds \"0.0\" where a whole number belongs"},
         {"history table of too few columns",
-         {kEdyTables[0], "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouYmd INTEGER );",
+         {edyFile({})[0], "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouYmd INTEGER );",
           "INSERT INTO CardInfo VALUES ( 1, 'A', 0 );", "INSERT INTO Rireki VALUES ( 1, 20100401 );"},
          nullptr, "DB SELECT Rireki exec error: Rireki has 2 columns, at least 6 expected",
          "DB SELECT Zandaka exec error: Rireki has 2 columns, at least 6 expected"},
