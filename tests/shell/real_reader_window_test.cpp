@@ -5,25 +5,23 @@
 // With TOVANI_SCREENSHOT_DIR set, the window is saved there as it shows the
 // error, one picture per path.
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 
-#include "database/bridge.h"
 #include "reader_paths.h"
 #include "window_support.h"
 
 namespace fs = std::filesystem;
 using namespace tovani;
 using tovani::test::WindowRig;
+using tovani::test::kAskForCard;
+using tovani::test::kShown;
 
 namespace {
 
-const std::string kAskForCard = "Edy/nanaco/WAON/Suica/ICOCA等のカードをカードリーダーの上に置いてください。";
-const std::string kShown = "履歴情報を表示しました。";
 const std::string kReaderGone = "デバイス情報取得に失敗しました";
 
 }  // namespace
@@ -101,12 +99,6 @@ void RealReaderWindowTest::pulledReaderShowsTheErrorAndRestartResumes() {
     path->detach();
 }
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    tovani::bridge::setLibraryPath(std::string(TOVANI_PROGRAM_DIR) + "/librowgate.so");
-    RealReaderWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return tovani::test::runWindowTests<RealReaderWindowTest>(argc, argv); }
 
 #include "real_reader_window_test.moc"

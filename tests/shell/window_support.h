@@ -3,12 +3,15 @@
 // A program folder and a virtual reader in temporary folders, and a window
 // started on them whose message boxes are recorded instead of shown.
 
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "database/bridge.h"
 #include "shell/frm_main.h"
 
 class QComboBox;
@@ -18,6 +21,10 @@ class QTableView;
 class QTimer;
 
 namespace tovani::test {
+
+// Message lines the window shows while it polls.
+inline const std::string kAskForCard = "Edy/nanaco/WAON/Suica/ICOCA等のカードをカードリーダーの上に置いてください。";
+inline const std::string kShown = "履歴情報を表示しました。";
 
 class WindowRig {
 public:
@@ -61,5 +68,18 @@ private:
 int storedRows(const std::string& path);
 // The texts of one table column, data rows only.
 std::vector<std::string> column(const ResultTable& table, int col);
+
+// The main function of a window test program: runs the slots of Tests on the
+// offscreen platform (unless QT_QPA_PLATFORM names another) with the bridge
+// library at bridgePath.
+template <class Tests>
+int runWindowTests(int argc, char** argv,
+                   const std::string& bridgePath = std::string(TOVANI_PROGRAM_DIR) + "/librowgate.so") {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    bridge::setLibraryPath(bridgePath);
+    Tests tests;
+    return QTest::qExec(&tests, argc, argv);
+}
 
 }  // namespace tovani::test

@@ -1,7 +1,6 @@
 // The real window driven through a card's life on the virtual reader, its
 // failures, its layout and placement, and sorting by click.
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFontInfo>
@@ -18,18 +17,16 @@
 #include "shell/result_table_model.h"
 #include "views/rireki_rows.h"
 #include "shell/twips.h"
-#include "database/bridge.h"
 #include "store/db_files.h"
 #include "window_support.h"
 
 namespace fs = std::filesystem;
 using namespace tovani;
 using tovani::test::WindowRig;
+using tovani::test::kAskForCard;
+using tovani::test::kShown;
 
 namespace {
-
-const std::string kAskForCard = "Edy/nanaco/WAON/Suica/ICOCA等のカードをカードリーダーの上に置いてください。";
-const std::string kShown = "履歴情報を表示しました。";
 
 std::string text(const QLabel* l) { return l->text().toStdString(); }
 
@@ -521,12 +518,6 @@ void WindowTest::viewButtonsFillTheTableWithTheirViews() {
     QCOMPARE(again.message(), std::string("カード残高を表示しました。"));
 }
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    tovani::bridge::setLibraryPath(std::string(TOVANI_PROGRAM_DIR) + "/librowgate.so");
-    WindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return tovani::test::runWindowTests<WindowTest>(argc, argv); }
 
 #include "window_test.moc"
