@@ -1,18 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/felica/pcsc_frames.h"
+#include "support/bytes.h"
 
 namespace tovani::felica {
 namespace {
 
 using namespace pcsc_frames;
-using Bytes = std::vector<uint8_t>;
-
-Bytes concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+using test::Bytes;
+using test::concat;
 
 // A polling answer frame of a card, as the reader passes it on.
 Bytes pollingAnswer() {

@@ -2,12 +2,12 @@
 
 #include "pn532_simulator.h"
 #include "reader_support.h"
+#include "support/bytes.h"
 
 namespace tovani::test {
 namespace {
 
 using namespace pn532;
-using Bytes = std::vector<uint8_t>;
 using Kind = FrameReader::Kind;
 
 std::vector<FrameReader::Item> readAll(const Bytes& stream, size_t pieceSize) {
@@ -19,12 +19,6 @@ std::vector<FrameReader::Item> readAll(const Bytes& stream, size_t pieceSize) {
         while (auto item = reader.next()) items.push_back(std::move(*item));
     }
     return items;
-}
-
-Bytes concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
 }
 
 TEST(Pn532Frames, HostStreamIsCutIntoFramesWhicheverWayItArrives) {
