@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "names/station_import.h"
 #include "platform/profile/window_setting.h"
@@ -179,7 +180,15 @@ void frmMain::buildControls() {
     grdRireki->setModel(model_);
     connect(model_, &ResultTableModel::layoutRefreshed, this, &frmMain::applyColumnWidths);
     connect(grdRireki, &QTableView::clicked, this, [this](const QModelIndex& at) { grdRireki_Click(at.column()); });
-    connect(grdRireki->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMain::grdRireki_Click);
+    // A double click on the header ends with a release that the header
+    // reports as another click; it is one click, as it is on a cell.
+    QHeaderView* header = grdRireki->horizontalHeader();
+    connect(header, &QHeaderView::sectionPressed, this, [this] { headerDoubleClicked_ = false; });
+    connect(header, &QHeaderView::sectionDoubleClicked, this, [this] { headerDoubleClicked_ = true; });
+    connect(header, &QHeaderView::sectionClicked, this, [this](int col) {
+        if (std::exchange(headerDoubleClicked_, false)) return;
+        grdRireki_Click(col);
+    });
 
     lblMess = new QLabel(this);
     named(lblMess, "lblMess");

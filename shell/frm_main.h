@@ -137,6 +137,7 @@ private:
     NameLookup nameLookup_;
     Rgb messageColour_ = ColourBlue;
     bool closed_ = false;
+    bool headerDoubleClicked_ = false;  // the header's next click ends a double click
 
     QFrame* fraInfo = nullptr;
     QLabel* lblCardID = nullptr;

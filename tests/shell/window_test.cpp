@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -52,6 +53,8 @@ private slots:
     void placementFromBadSettingsFiles_data();
     void placementFromBadSettingsFiles();
     void sortByClickKeepsTheHeaderAndFlipsDirection();
+    void aDoubleClickIsOneClick_data();
+    void aDoubleClickIsOneClick();
     void lockedFillOfManyRowsIsOneReset();
     void viewButtonsFillTheTableWithTheirViews();
 };
@@ -404,6 +407,38 @@ void WindowTest::sortByClickKeepsTheHeaderAndFlipsDirection() {
     clickColumn(0);
     QCOMPARE(test::column(t, 0), (std::vector<std::string>{"10", "20", "30"}));
     w.unlockControls();
+}
+
+void WindowTest::aDoubleClickIsOneClick_data() {
+    QTest::addColumn<bool>("onHeader");
+    QTest::newRow("header") << true;
+    QTest::newRow("cell") << false;
+}
+
+void WindowTest::aDoubleClickIsOneClick() {
+    // A double click is one click followed by the double click: it sorts
+    // once, as a single click does.
+    QFETCH(bool, onHeader);
+    WindowRig rig(false);
+    auto& w = rig.start();
+    setRirekiGrid(w, w.Table, 3, CardKindEdy);
+    for (int r = 1; r <= 3; ++r) w.Table.setText(r, 0, std::to_string(40 - r * 10));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTableView* grid = rig.grid();
+    QWidget* target = onHeader ? grid->horizontalHeader()->viewport() : grid->viewport();
+    const QPoint at = onHeader ? QPoint(grid->horizontalHeader()->sectionViewportPosition(0) + 5,
+                                        grid->horizontalHeader()->height() / 2)
+                               : grid->visualRect(grid->model()->index(0, 0)).center();
+    // What the window system delivers: press, release, press, double click, release.
+    QTest::mouseClick(target, Qt::LeftButton, {}, at);
+    QTest::mousePress(target, Qt::LeftButton, {}, at);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(target, &dbl);
+    QTest::mouseRelease(target, Qt::LeftButton, {}, at);
+    QVERIFY(w.SortAscending);
+    QCOMPARE(test::column(w.Table, 0), (std::vector<std::string>{"10", "20", "30"}));
 }
 
 void WindowTest::lockedFillOfManyRowsIsOneReset() {
