@@ -41,7 +41,12 @@ struct Line {
     std::string end;  // "\n", "\r\n" or "" for a last line without one
 };
 
-std::optional<std::vector<Line>> readLines(const std::string& file, bool& exists) {
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// The lines of file. A UTF-8 byte-order mark that an editor put in front of
+// the first line is no part of it (else the first section would go unseen);
+// it is handed back in bom so that a rewrite keeps it.
+std::optional<std::vector<Line>> readLines(const std::string& file, bool& exists, std::string* bom = nullptr) {
     exists = false;
     std::ifstream in(file, std::ios::binary);
     if (!in) {
@@ -58,6 +63,10 @@ std::optional<std::vector<Line>> readLines(const std::string& file, bool& exists
     const std::string text = all.str();
     std::vector<Line> lines;
     size_t start = 0;
+    if (std::string_view(text).starts_with(kUtf8Bom)) {
+        start = kUtf8Bom.size();
+        if (bom) *bom = kUtf8Bom;
+    }
     while (start < text.size()) {
         const size_t nl = text.find('\n', start);
         if (nl == std::string::npos) {
@@ -198,7 +207,8 @@ bool writePrivateProfileString(const std::string& section, const std::string& ke
                                const std::string& value, const std::string& file) {
     if (!validNames(section, key, value)) return false;
     bool exists = false;
-    std::optional<std::vector<Line>> read = readLines(file, exists);
+    std::string bom;
+    std::optional<std::vector<Line>> read = readLines(file, exists, &bom);
     if (!read) return false;
     std::vector<Line>& lines = *read;
 
@@ -224,7 +234,7 @@ bool writePrivateProfileString(const std::string& section, const std::string& ke
         lines.push_back({keyLine, eol});
     }
 
-    std::string content;
+    std::string content = bom;
     for (const Line& l : lines) content += l.text + l.end;
     return writeWhole(file, content, exists);
 }

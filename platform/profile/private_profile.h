@@ -10,7 +10,7 @@
 // blanks around names and values do not count. The first section and the
 // first key of a given name are the ones read and replaced. Everything else
 // in the file (other sections and keys, comments, blank lines, the order,
-// the line ends) is kept as it was.
+// the line ends, a UTF-8 byte-order mark in front) is kept as it was.
 
 #include <cstdint>
 #include <string>

@@ -53,6 +53,8 @@ TEST(PrivateProfileRead, ValuesDefaultsAndLeadingIntegers) {
         {"[Setting]\nLeft=1\nLeft=2\n", "Setting", "Left", 1},   // the first key counts
         {"[Setting]\nLeft=1\n[Setting]\nLeft=2\nTop=3\n", "Setting", "Top", 77},  // and the first section
         {"[Setting]\nLeft=8", "Setting", "Left", 8},  // no line end at the end
+        {"\xEF\xBB\xBF[Setting]\r\nLeft=640\r\n", "Setting", "Left", 640},  // saved by an editor with a BOM
+        {"\xEF\xBB\xBFLeft=3\n[Setting]\n", "Setting", "Left", 77},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file ? c.file : "(no file)");
@@ -105,6 +107,8 @@ TEST(PrivateProfileWrite, KeysAreReplacedInPlaceAndEverythingElseIsKept) {
         {"an empty value", "[Setting]\nLeft=1\n", "Setting", "Left", "", "[Setting]\nLeft=\n"},
         {"text without any section", "just some text\n", "Setting", "Left", "1",
          "just some text\n[Setting]\nLeft=1\n"},
+        {"a byte-order mark stays in front, the section behind it is found", "\xEF\xBB\xBF[Setting]\nLeft=1\n",
+         "Setting", "Left", "2", "\xEF\xBB\xBF[Setting]\nLeft=2\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
