@@ -135,6 +135,8 @@ void frmMain::buildControls() {
 
     auto label = [&](const char* name, const char* text, Place p) {
         auto* l = new QLabel(QString::fromUtf8(text), fraInfo);
+        // Card numbers and file texts are shown as they are, never as markup.
+        l->setTextFormat(Qt::PlainText);
         named(l, name);
         place(l, p);
         return l;
@@ -191,6 +193,7 @@ void frmMain::buildControls() {
     });
 
     lblMess = new QLabel(this);
+    lblMess->setTextFormat(Qt::PlainText);
     named(lblMess, "lblMess");
     setMessage("", ColourBlue);
 
@@ -296,6 +299,8 @@ void frmMain::showMessageBox(const std::string& text) {
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tovani Viewer"), qs(text), QMessageBox::Ok, this);
+    // The failure text may quote a file's content or path: shown as it is.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
@@ -18,6 +19,7 @@
 #include "shell/result_table_model.h"
 #include "views/rireki_rows.h"
 #include "shell/twips.h"
+#include "store/card_store.h"
 #include "store/db_files.h"
 #include "window_support.h"
 
@@ -57,6 +59,7 @@ private slots:
     void aDoubleClickIsOneClick();
     void lockedFillOfManyRowsIsOneReset();
     void viewButtonsFillTheTableWithTheirViews();
+    void labelsShowTheirTextsLiterally();
 };
 
 void WindowTest::startUpWithoutReaderShowsTheErrorAndNeverPolls() {
@@ -551,6 +554,33 @@ void WindowTest::viewButtonsFillTheTableWithTheirViews() {
     QCOMPARE(again.Table.tag(), std::string("Zandaka"));
     QCOMPARE(text(rig.label("lblCardID")), std::string("カード枚数：1 枚"));
     QCOMPARE(again.message(), std::string("カード残高を表示しました。"));
+}
+
+// Texts from a card file are shown as they are: a card number that looks
+// like markup is not rendered as markup, so the window shows what the tool
+// prints.
+void WindowTest::labelsShowTheirTextsLiterally() {
+    WindowRig rig(false);
+    fs::create_directories(rig.programDir() + "/RirekiDB");
+    CardReadResults card;
+    card.CardKind = CardKindEdy;
+    card.CardID = "<b>1</b> &lt;";
+    card.HakkouYmd = 20100101;
+    card.CardRireki[0].TorihikiTsuuban = 1;
+    card.CardRireki[0].RiyouKubun = 0x20;
+    card.CardRireki[0].RiyouYmd = 20100102;
+    card.CardRireki[0].Kingaku = 100;
+    card.CardRireki[0].Zangaku = 900;
+    std::string error;
+    QVERIFY2(insertRirekiDB(rig.programDir() + "/RirekiDB/Edy_1.DB", card, error), error.c_str());
+
+    rig.start();
+    rig.button("cmdRirekiHyouji")->click();
+    QVERIFY(rig.boxes.empty());
+    QLabel* label = rig.label("lblCardID");
+    QCOMPARE(text(label), std::string("Edy番号：<b>1</b> &lt;"));
+    // Rendered as markup the label would need far less room than the text.
+    QVERIFY(label->sizeHint().width() >= QFontMetrics(label->font()).horizontalAdvance(label->text()));
 }
 
 int main(int argc, char** argv) { return tovani::test::runWindowTests<WindowTest>(argc, argv); }
