@@ -199,7 +199,7 @@ TEST_F(ViewTool, FailuresPrintTheReasonAloneAndCreateNothing) {
         {"program folder missing for a history",
          [](ViewTool& t) {
              storeCard(t.card("Edy_E.DB"), CardKindEdy, "E", 0, {entry(1, 0x20, 20100105, 0, 1, 500)});
-             return "history " + quoted(t.card("Edy_E.DB")) + " --program-dir " + quoted(t.program.str() + "/nowhere");
+             return "history " + shellQuoted(t.card("Edy_E.DB")) + " --program-dir " + shellQuoted(t.program.str() + "/nowhere");
          },
          [](ViewTool& t) { return "Program folder not found: " + t.program.str() + "/nowhere"; }},
         // The program folder is named without a trailing separator, however
@@ -207,7 +207,7 @@ TEST_F(ViewTool, FailuresPrintTheReasonAloneAndCreateNothing) {
         {"program folder given with trailing separators",
          [](ViewTool& t) {
              storeCard(t.card("Edy_2.DB"), CardKindEdy, "2", 0, {});
-             return "balances --program-dir " + quoted(t.program.str() + "//");
+             return "balances --program-dir " + shellQuoted(t.program.str() + "//");
          },
          [](ViewTool& t) { return "Rireki record not exist: " + t.card("Edy_2.DB"); }},
     };
