@@ -56,6 +56,7 @@ private slots:
     void placementFromBadSettingsFiles();
     void sortByClickKeepsTheHeaderAndFlipsDirection();
     void aDoubleClickIsOneClick_data();
+    void messageLineForEachReadState();
     void aDoubleClickIsOneClick();
     void lockedFillOfManyRowsIsOneReset();
     void viewButtonsFillTheTableWithTheirViews();
@@ -442,6 +443,42 @@ void WindowTest::aDoubleClickIsOneClick() {
     QTest::mouseRelease(target, Qt::LeftButton, {}, at);
     QVERIFY(w.SortAscending);
     QCOMPARE(test::column(w.Table, 0), (std::vector<std::string>{"10", "20", "30"}));
+}
+
+void WindowTest::messageLineForEachReadState() {
+    // Each state over a green line the state may or may not replace.
+    struct Case {
+        const char* what;
+        int state;
+        int32_t errorType;
+        std::string text;  // empty: the line is left as it was
+        Rgb colour;
+    };
+    const Rgb green{0, 128, 0};
+    const Case cases[] = {
+        {"error with a text", ReadStateError, 1000, "", ColourRed},
+        {"last error with a text", ReadStateError, 1097, "", ColourRed},
+        {"error below the texts", ReadStateError, 999, "", green},
+        {"error past the texts", ReadStateError, 1098, "", green},
+        {"no error type", ReadStateError, 0, "", green},
+        {"read", ReadStateRead, 0, kShown, ColourBlue},
+        {"no card", ReadStateNoCard, 0, kAskForCard, ColourBlue},
+        {"same card", ReadStateSameCard, 0, "", green},
+        {"not supported", ReadStateNotSupported, 0, "Edy/nanaco/WAON/Suica/ICOCA等のカードではありません。", ColourRed},
+        {"a value no read gives", 9, 0, "", green},
+    };
+    WindowRig rig(false);
+    auto& w = rig.start();
+    for (const Case& c : cases) {
+        w.setMessage("before", green);
+        w.Reader.LastErrorType = c.errorType;
+        w.showReadState(static_cast<ReadState>(c.state));
+        std::string expected = c.text.empty() ? "before" : c.text;
+        if (c.state == ReadStateError && c.colour == ColourRed)
+            expected = *errorMessageText(w.Reader, c.errorType);
+        QVERIFY2(w.message() == expected, c.what);
+        QVERIFY2(w.messageColour() == c.colour, c.what);
+    }
 }
 
 void WindowTest::lockedFillOfManyRowsIsOneReset() {
