@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -15,6 +13,7 @@
 #include "reader/reader_support.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
+#include "support/tool_run.h"
 #include "vpcd_card.h"
 
 namespace tovani::test {
@@ -204,11 +203,9 @@ TEST_F(PcscPath, TheEnvironmentChoosesTheReader) {
 // Runs `tovani-card readers`; its standard output and exit status.
 int listReaders(std::string& out) {
     TempDir dir;
-    const std::string command = "'" + std::string(TOVANI_PROGRAM_DIR) + "/tovani-card' readers >'" +
-                                (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'";
-    const int rc = std::system(command.c_str());
-    out = readFile(dir / "out") + readFile(dir / "err");
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    const ToolRun r = runShell(shellQuoted(std::string(TOVANI_PROGRAM_DIR) + "/tovani-card") + " readers", dir / "err");
+    out = r.out + r.err;
+    return r.status;
 }
 
 TEST_F(PcscPath, ReadersAreListedWithWhatTheyShow) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -10,6 +9,7 @@
 #include "reader_paths.h"
 #include "reader_support.h"
 #include "store/card_store.h"
+#include "support/tool_run.h"
 
 namespace tovani::test {
 namespace {
@@ -240,12 +240,12 @@ TEST(LibnfcDamagedFrames, DamagedAnswersAreReaderFailures) {
 // Runs `tovani-card read` against the reader the environment names.
 int runCardTool(const fs::path& programDir, std::string& err) {
     const fs::path errFile = programDir / "stderr.txt";
-    const std::string command = "'" + std::string(TOVANI_PROGRAM_DIR) + "/tovani-card' read --program-dir '" +
-                                programDir.string() + "' >/dev/null 2>'" + errFile.string() + "'";
-    const int rc = std::system(command.c_str());
-    err = readFile(errFile);
-    fs::remove(errFile);
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    const ToolRun r = runShell(shellQuoted(std::string(TOVANI_PROGRAM_DIR) + "/tovani-card") + " read --program-dir " +
+                                   shellQuoted(programDir.string()),
+                               errFile);
+    fs::remove(errFile);  // not one of the files the tool stored
+    err = r.err;
+    return r.status;
 }
 
 // Every file under `dir`, by its path relative to it.
