@@ -15,16 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* cardNumberCaption(int32_t cardKind) {
-    switch (cardKind) {
-    case CardKindEdy: return "Edy番号：";
-    case CardKindNanaco: return "nanaco番号：";
-    case CardKindWaon: return "WAON番号：";
-    case CardKindSF: return "IDm番号：";
-    default: return nullptr;
-    }
-}
-
 enum class SortKind { None, Numeric, Text, Amount };
 
 struct SortColumns {
@@ -92,6 +82,23 @@ int compareAmounts(const std::optional<Amount>& x, const std::optional<Amount>& 
 
 }  // namespace
 
+std::string cardNumberCaption(int32_t cardKind) {
+    switch (cardKind) {
+    case CardKindEdy: return "Edy番号：";
+    case CardKindNanaco: return "nanaco番号：";
+    case CardKindWaon: return "WAON番号：";
+    case CardKindSF: return "IDm番号：";
+    default: return std::string();
+    }
+}
+
+std::string balanceLabel(int32_t zangaku) { return "残高：" + formatGrouped(zangaku) + " 円"; }
+
+std::string issueDateLabel(int32_t cardKind, int32_t hakkouYmd) {
+    if (cardKind == CardKindSF || cardKind == CardKindWaon) return std::string();
+    return "作成年月日：" + formatDate(hakkouYmd);
+}
+
 void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& names) {
     const int32_t kind = results.CardKind;
     const int n = std::min<int>(rirekiSlotCount(kind), CardRirekiSize);
@@ -104,16 +111,12 @@ void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& na
         }
     }
 
-    if (const char* caption = cardNumberCaption(kind)) {
+    if (const std::string caption = cardNumberCaption(kind); !caption.empty()) {
         host.setCardLabel(CardLabel::CardID, caption + results.CardID);
     }
     const int32_t balance = newest >= 0 ? results.CardRireki[static_cast<size_t>(newest)].Zangaku : 0;
-    host.setCardLabel(CardLabel::Zandaka, "残高：" + formatGrouped(balance) + " 円");
-    if (kind == CardKindSF || kind == CardKindWaon) {
-        host.setCardLabel(CardLabel::SakuseiYmd, "");
-    } else {
-        host.setCardLabel(CardLabel::SakuseiYmd, "作成年月日：" + formatDate(results.HakkouYmd));
-    }
+    host.setCardLabel(CardLabel::Zandaka, balanceLabel(balance));
+    host.setCardLabel(CardLabel::SakuseiYmd, issueDateLabel(kind, results.HakkouYmd));
 
     ResultTable& table = host.table();
     setRirekiGrid(host, table, used > 0 ? used : 1, kind);

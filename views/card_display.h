@@ -15,6 +15,15 @@
 
 namespace tovani {
 
+// The card labels as every view shows them: the caption before the card
+// number (empty for a kind the program does not read), the balance
+// ("残高：" + grouped + " 円"), and the issue date ("作成年月日：" + the date,
+// the date part empty when it is no calendar date; the whole label empty for
+// transit and WAON cards, which have none).
+std::string cardNumberCaption(int32_t cardKind);
+std::string balanceLabel(int32_t zangaku);
+std::string issueDateLabel(int32_t cardKind, int32_t hakkouYmd);
+
 // Fills the three card labels and the table from a card just read: the
 // card number, the balance after the newest entry ("残高：" + grouped + " 円",
 // 0 when no entry is used), the issue date (Edy and nanaco only; the date

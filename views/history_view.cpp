@@ -5,8 +5,8 @@
 
 #include "store/card_store.h"
 #include "store/db_files.h"
+#include "views/card_display.h"
 #include "views/card_views.h"
-#include "views/number_format.h"
 #include "views/view_db.h"
 
 namespace tovani {
@@ -93,8 +93,6 @@ bool openViewedFile(const std::string& path, ViewContext& ctx, DbFile& db) {
     return true;
 }
 
-std::string zandakaLabel(int32_t zangaku) { return "残高：" + formatGrouped(zangaku) + " 円"; }
-
 }  // namespace viewdb
 
 std::string rirekiFilePath(const std::string& programDir, const std::string& entry) {
@@ -105,16 +103,6 @@ namespace {
 
 constexpr int kCardInfoColumns = 3;
 constexpr int kRirekiBaseColumns = 6;  // TorihikiTsuuban .. Zangaku: every card file has them
-
-std::string cardIdCaption(int32_t kind) {
-    switch (kind) {
-        case CardKindEdy: return "Edy番号：";
-        case CardKindNanaco: return "nanaco番号：";
-        case CardKindWaon: return "WAON番号：";
-        case CardKindSF: return "IDm番号：";
-        default: return std::string();
-    }
-}
 
 }  // namespace
 
@@ -141,11 +129,11 @@ int exec_callback_CardInfoView(void* user, int columnCount, char** values, char*
 
     ctx.card.CardKind = *kind;
     const std::string cardId = utf8ToString(values[1], -1);
-    if (const std::string caption = cardIdCaption(*kind); !caption.empty())
+    if (const std::string caption = cardNumberCaption(*kind); !caption.empty())
         ctx.frmMain.setCardLabel(CardLabel::CardID, caption + cardId);
     ctx.card.CardID = cardId;
     // Transit and WAON cards have no issue date, whatever the file holds.
-    ctx.frmMain.setCardLabel(CardLabel::SakuseiYmd, hasIssueDate ? "作成年月日：" + formatDate(issued) : std::string());
+    ctx.frmMain.setCardLabel(CardLabel::SakuseiYmd, issueDateLabel(*kind, issued));
     ctx.card.HakkouYmd = issued;
     return viewdb::kGoOn;
 }
@@ -171,7 +159,7 @@ int exec_callback_RirekiView(void* user, int columnCount, char** values, char** 
         }
         rirekiField(record, k) = *v;
     }
-    if (r == 1) ctx.frmMain.setCardLabel(CardLabel::Zandaka, viewdb::zandakaLabel(record.Zangaku));
+    if (r == 1) ctx.frmMain.setCardLabel(CardLabel::Zandaka, balanceLabel(record.Zangaku));
     setRirekiRow(ctx.frmMain.table(), r, record, ctx.card.CardKind, ctx.names);
     return viewdb::kGoOn;
 }

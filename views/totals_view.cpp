@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "store/card_store.h"
+#include "views/card_display.h"
 #include "views/card_views.h"
 #include "views/number_format.h"
 #include "views/table_layout.h"
@@ -113,7 +114,7 @@ int exec_callback_Zandaka(void* user, int columnCount, char** values, char** nam
     }
     const auto zangaku = viewdb::fieldNumber(values, names, 5, query.failure);
     if (!zangaku) return viewdb::kStop;
-    query.ctx->frmMain.setCardLabel(CardLabel::Zandaka, viewdb::zandakaLabel(*zangaku));
+    query.ctx->frmMain.setCardLabel(CardLabel::Zandaka, balanceLabel(*zangaku));
     return viewdb::kGoOn;
 }
 

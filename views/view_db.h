@@ -44,7 +44,4 @@ std::string stepFailure(const std::string& prefix, const ViewQuery& query, const
 // set on failure.
 bool openViewedFile(const std::string& path, ViewContext& ctx, DbFile& db);
 
-// "残高：" + the balance grouped + " 円": lblZandaka after the newest row.
-std::string zandakaLabel(int32_t zangaku);
-
 }  // namespace tovani::viewdb
