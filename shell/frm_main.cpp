@@ -97,7 +97,7 @@ void frmMain::wireViews() {
     Views.Zandaka = [this, context] {
         // The files in the order of the list; the selection plays no part.
         std::vector<std::string> entries;
-        for (int i = 0; i < cmbRirekiFile->count(); ++i) entries.push_back(cmbRirekiFile->itemText(i).toStdString());
+        for (int i = 0; i < cmbRirekiFile->count(); ++i) entries.push_back(rirekiFileAt(i));
         ViewContext ctx = context();
         tovani::cmdZandaka_Click(ctx, options_.programDir, entries);
     };
@@ -340,11 +340,19 @@ void frmMain::setRirekiFileList() {
         showMessageBox(error);
         return;
     }
-    for (const auto& f : files) cmbRirekiFile->addItem(qs(f));
+    // The shown text is for the eye; the name's own bytes ride along, so a
+    // name that is no valid UTF-8 still opens the file it names.
+    for (const auto& f : files)
+        cmbRirekiFile->addItem(qs(f), QByteArray(f.data(), static_cast<qsizetype>(f.size())));
     cmbRirekiFile->setCurrentIndex(selectedCardFile(files, Card.CardKind, Card.CardID));
 }
 
-std::string frmMain::rirekiFileText() const { return cmbRirekiFile->currentText().toStdString(); }
+std::string frmMain::rirekiFileAt(int index) const {
+    const QByteArray bytes = cmbRirekiFile->itemData(index).toByteArray();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+std::string frmMain::rirekiFileText() const { return rirekiFileAt(cmbRirekiFile->currentIndex()); }
 
 std::optional<std::string> frmMain::selectedRirekiFile() const {
     if (cmbRirekiFile->currentIndex() < 0) return std::nullopt;

@@ -79,6 +79,8 @@ public:
 
     // The entry of cmbRirekiFile the history and totals views open.
     std::string rirekiFileText() const;
+    // The file name of entry index as its own bytes; empty outside the list.
+    std::string rirekiFileAt(int index) const;
 
     const std::string& programDir() const { return options_.programDir; }
     const std::string& settingsFile() const { return options_.settingsFile; }

@@ -61,6 +61,7 @@ private slots:
     void lockedFillOfManyRowsIsOneReset();
     void viewButtonsFillTheTableWithTheirViews();
     void labelsShowTheirTextsLiterally();
+    void aFileNameThatIsNoUtf8StillOpens();
 };
 
 void WindowTest::startUpWithoutReaderShowsTheErrorAndNeverPolls() {
@@ -620,6 +621,27 @@ void WindowTest::labelsShowTheirTextsLiterally() {
     QVERIFY(label->sizeHint().width() >= QFontMetrics(label->font()).horizontalAdvance(label->text()));
 }
 
+// A card file copied in under a name that is no UTF-8 (a legal Linux name)
+// is opened by its own bytes, not by the text the list shows.
+void WindowTest::aFileNameThatIsNoUtf8StillOpens() {
+    WindowRig rig;
+    auto& w = rig.start();
+    rig.laySample("edy.json");
+    rig.tick();
+    const fs::path odd = fs::path(rig.cardFile()).parent_path() / "Edy_caf\xe9.DB";
+    fs::rename(rig.cardFile(), odd);
+    w.setRirekiFileList();
+    QCOMPARE(rig.files()->count(), 1);
+    rig.files()->setCurrentIndex(0);
+
+    rig.button("cmdRirekiHyouji")->click();
+    QCOMPARE(w.message(), std::string("履歴情報を表示しました。"));
+    rig.button("cmdZandaka")->click();
+    QCOMPARE(text(rig.label("lblCardID")), std::string("カード枚数：1 枚"));
+    QVERIFY2(rig.boxes.empty(), rig.boxes.empty() ? "" : rig.boxes.front().c_str());
+}
+
 int main(int argc, char** argv) { return tovani::test::runWindowTests<WindowTest>(argc, argv); }
 
 #include "window_test.moc"
+
