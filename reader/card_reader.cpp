@@ -72,7 +72,7 @@ bool readService(ReaderState& reader, Buffers& b, const std::array<uint8_t, 2>& 
     return true;
 }
 
-// D8: the family's slots start empty, so that slots past the blocks returned
+// The family's slots start empty, so that slots past the blocks returned
 // hold nothing of an earlier read.
 void clearSlots(CardReadResults& card, int32_t kind) {
     card.AmountUnknown.fill(false);
