@@ -23,6 +23,9 @@ struct SortColumns {
     std::array<SortKind, 8> byColumn;
 };
 
+// The "入金" and "出金" columns of the transit history table.
+constexpr int kTransitDepositColumn = 5;
+constexpr int kTransitPaymentColumn = 6;
 constexpr int32_t kAnyKind = -1;
 constexpr int32_t kNotTransit = 0;
 constexpr auto N = SortKind::Numeric;
@@ -126,6 +129,13 @@ void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& na
         if (e.RiyouKubun == 0) continue;
         ++row;
         setRirekiRow(table, row, e, kind, names);
+        // An amount the stored history could not tell this time is not
+        // shown as 0: its cells stay empty, as the entry stays unstored,
+        // until a later read works it out.
+        if (kind == CardKindSF && results.AmountUnknown[static_cast<size_t>(i)]) {
+            table.setText(row, kTransitDepositColumn, "");
+            table.setText(row, kTransitPaymentColumn, "");
+        }
     }
 }
 

@@ -98,6 +98,23 @@ TEST_F(ShowCardInfo, NoUsedEntryShowsZeroAndOneEmptyRow) {
     EXPECT_EQ(rowTexts(host.grid, 1), Texts(8, ""));
 }
 
+// The oldest entry's amount hangs on the stored history; when that could not
+// be read the amount is unknown and must not show as a payment of 0.
+TEST_F(ShowCardInfo, AnUnknownTransitAmountShowsEmpty) {
+    card.CardKind = CardKindSF;
+    card.CardID = "0101-0101-0101-0101";
+    card.CardRireki[0] = used(12, 0x16, 900);
+    card.CardRireki[1] = used(11, 0x16, 1000);
+    card.CardRireki[1].Kingaku = 0;
+    card.AmountUnknown[1] = true;
+    showCardInfo(host, card, names);
+    ASSERT_EQ(host.grid.rows(), 3);
+    EXPECT_EQ(host.grid.text(1, 6), "100");
+    EXPECT_EQ(host.grid.text(2, 5), "");
+    EXPECT_EQ(host.grid.text(2, 6), "");
+    EXPECT_EQ(host.grid.text(2, 7), "1,000");  // the balance is the card's own
+}
+
 TEST_F(ShowCardInfo, AnUnknownKindKeepsTheCardLabel) {
     host.setCardLabel(CardLabel::CardID, "before");
     card.CardKind = 7;
