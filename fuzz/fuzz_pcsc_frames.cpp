@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/felica/pcsc_frames.h"
+#include "platform/felica/pcsc/pcsc_frames.h"
 
 using namespace tovani::felica;
 using namespace tovani::felica::pcsc_frames;

@@ -8,7 +8,7 @@
 #include <nfc/nfc.h>
 
 #include "platform/felica/libnfc_reader.h"
-#include "platform/felica/pcsc_reader.h"
+#include "platform/felica/pcsc/pcsc_reader.h"
 #include "platform/felica/virtual_reader.h"
 
 namespace tovani::felica {

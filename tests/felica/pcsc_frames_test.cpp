@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/felica/pcsc_frames.h"
+#include "platform/felica/pcsc/pcsc_frames.h"
 #include "support/bytes.h"
 
 namespace tovani::felica {

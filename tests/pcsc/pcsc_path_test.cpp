@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/felica/pcsc_reader.h"
+#include "platform/felica/pcsc/pcsc_reader.h"
 #include "private_pcscd.h"
 #include "reader/reader_support.h"
 #include "store/card_store.h"

@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "platform/felica/pcsc_frames.h"
+#include "platform/felica/pcsc/pcsc_frames.h"
 
 namespace tovani::test {
 

@@ -1,4 +1,4 @@
-#include "platform/felica/pcsc_frames.h"
+#include "platform/felica/pcsc/pcsc_frames.h"
 
 #include <algorithm>
 

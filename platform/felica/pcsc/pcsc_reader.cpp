@@ -1,11 +1,11 @@
-#include "platform/felica/pcsc_reader.h"
+#include "platform/felica/pcsc/pcsc_reader.h"
 
 #include <array>
 #include <iostream>
 
 #include <winscard.h>
 
-#include "platform/felica/pcsc_frames.h"
+#include "platform/felica/pcsc/pcsc_frames.h"
 
 namespace tovani::felica {
 
