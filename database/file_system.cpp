@@ -1,17 +1,105 @@
 #include "database/file_system.h"
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace tovani {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+bool isAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
+
+std::string withoutTrailingSeparators(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// Checked for the effective user, whose rights the writes will have (the
+// real user may differ in a set-id start); the kernel also says no for a
+// read-only mount, which the mode bits do not show.
+bool writableFolder(const std::string& folder) {
+    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+std::string homeFolder(const char* home) {
+    if (isAbsolute(home)) return home;
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        isAbsolute(found->pw_dir))
+        return found->pw_dir;
+    return std::string();
+}
+
+std::string folderError(const std::string& folder, const std::string& reason) {
+    return "Data folder error: " + folder + ": " + reason;
+}
+
+bool isFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
 
 std::string programFolder() {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (ec) return fs::current_path(ec).string();
     return exe.parent_path().string();
+}
+
+std::string dataFolderFor(const std::string& programDir, const char* xdgDataHome, const char* home) {
+    if (!programDir.empty() && writableFolder(programDir)) return programDir;
+    std::string base;
+    if (isAbsolute(xdgDataHome)) {
+        base = withoutTrailingSeparators(xdgDataHome);
+    } else {
+        const std::string h = homeFolder(home);
+        if (h.empty()) return std::string();
+        base = withoutTrailingSeparators(h) + "/.local/share";
+    }
+    if (base == "/") base.clear();
+    return base + "/tovani-viewer";
+}
+
+std::string dataFolder() {
+    return dataFolderFor(programFolder(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+std::string prepareDataFolder(const std::string& folder, const std::string& cardFolder) {
+    if (folder.empty()) return "Data folder error: no home folder to keep the data in (HOME is not set)";
+    // Each missing folder on the way is made private: ~/.local/share may not
+    // exist yet in a fresh home.
+    for (size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+        const std::string part = folder.substr(0, end);
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return folderError(folder, std::strerror(errno));
+        if (end == std::string::npos) break;
+    }
+    auto check = [](const std::string& f) {
+        if (!isFolder(f)) return folderError(f, "not a folder");
+        if (!writableFolder(f)) return folderError(f, std::strerror(errno));
+        return std::string();
+    };
+    if (std::string error = check(folder); !error.empty()) return error;
+    // A card folder that is there but cannot take a card keeps its history
+    // visible; a missing one is made at the first store.
+    std::error_code ec;
+    if (!cardFolder.empty() && fs::exists(fs::symlink_status(cardFolder, ec))) return check(cardFolder);
+    return std::string();
 }
 
 bool folderExists(const std::string& path) {

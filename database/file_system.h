@@ -1,17 +1,51 @@
 #pragma once
 
-// The program folder and the file-system checks every database routine uses.
+// The program folder, the data folder and the file-system checks every
+// database routine uses.
 
 #include <string>
 
 namespace tovani {
 
 // Folder of the running program (of /proc/self/exe), no trailing separator.
+// The bridge library is loaded from here, always.
 std::string programFolder();
+
+// The folder the card files (RirekiDB), Station.DB, the station lists and the
+// settings file live in, for the window and every tool: programDir itself
+// while the effective user may write to it (a portable folder, a build), else
+// xdgDataHome + "/tovani-viewer" when that is an absolute path, else
+// home + "/.local/share/tovani-viewer". A home that is unset, empty or not
+// absolute is taken from the user database. Decides only; nothing is made.
+// Empty when there is no home to keep the data in.
+std::string dataFolderFor(const std::string& programDir, const char* xdgDataHome, const char* home);
+// The same for this process: its program folder, XDG_DATA_HOME and HOME.
+std::string dataFolder();
+
+// Makes the data folder when it is missing (missing parents too, each with
+// mode 0700: it holds the user's card history) and checks that the effective
+// user can write to it and to cardFolder when that is given and exists.
+// Empty when all is well, else one text naming the folder and the reason:
+// "Data folder error: <folder>: <reason>".
+std::string prepareDataFolder(const std::string& folder, const std::string& cardFolder = std::string());
 
 bool folderExists(const std::string& path);
 bool fileExists(const std::string& path);
 // Creates the folder (and missing parents); false when it could not be made.
 bool createFolder(const std::string& path);
+
+
+// For the --help texts of the window and the tools: where DATA and PROGRAM
+// of their file lists are, and the environment variables dataFolder() reads.
+inline constexpr const char* dataFolderHelp =
+    "PROGRAM is the folder of the program. DATA is PROGRAM while the user may write\n"
+    "to it (a portable folder or a build), else $XDG_DATA_HOME/tovani-viewer, or\n"
+    "~/.local/share/tovani-viewer when XDG_DATA_HOME is unset or not an absolute\n"
+    "path; that folder is made with mode 0700 when it is first used.\n";
+inline constexpr const char* dataFolderEnvironmentHelp =
+    "  XDG_DATA_HOME          holds the data folder tovani-viewer when the program\n"
+    "                         folder cannot be written (unset, empty or not\n"
+    "                         absolute: ~/.local/share)\n"
+    "  HOME                   the user's home folder, for ~/.local/share\n";
 
 }  // namespace tovani

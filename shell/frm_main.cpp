@@ -59,7 +59,7 @@ std::string defaultSettingsFile(const std::string& programDir) {
 }
 
 ShellOptions withProgramDir(ShellOptions options) {
-    if (options.programDir.empty()) options.programDir = programFolder();
+    if (options.programDir.empty()) options.programDir = dataFolder();
     return options;
 }
 
@@ -75,7 +75,7 @@ frmMain::frmMain(ShellOptions options, QWidget* parent)
       options_(withProgramDir(std::move(options))),
       nameLookup_{options_.programDir, Names, DBErrorMessage} {
     storedRireki_ = storedRirekiLookup(options_.programDir);
-    if (options_.settingsFile.empty())
+    if (options_.settingsFile.empty() && !options_.programDir.empty())
         options_.settingsFile = defaultSettingsFile(options_.programDir);
     setObjectName(QStringLiteral("frmMain"));
     installFontSubstitutions();
@@ -207,6 +207,9 @@ void frmMain::buildControls() {
 
 void frmMain::startUp() {
     setWindowTitle(QString::fromUtf8(Caption));
+    // Said once; the window then shows cards without storing them.
+    dataFolderError_ = prepareDataFolder(options_.programDir, rirekiFolder(options_.programDir));
+    if (!dataFolderError_.empty()) showMessageBox(dataFolderError_);
     loadWindowSetting();
     applyWindowSetting();
     layoutControls();
@@ -333,11 +336,13 @@ void frmMain::showReadState(ReadState state) {
 
 void frmMain::setRirekiFileList() {
     cmbRirekiFile->clear();
+    if (options_.programDir.empty()) return;  // no data folder at all, said at start-up
     std::vector<std::string> files;
     std::string error;
     if (!listCardFiles(rirekiFolder(options_.programDir), files, error)) {
-        // Not silent: without the folder no card can be stored.
-        showMessageBox(error);
+        // Not silent: without the folder no card can be stored. A data folder
+        // that cannot be used has been said once already.
+        if (dataFolderError_.empty()) showMessageBox(error);
         return;
     }
     // The shown text is for the eye; the name's own bytes ride along, so a
@@ -364,7 +369,11 @@ std::optional<std::string> frmMain::selectedRirekiFile() const {
 void frmMain::tmrPolling_Timer() {
     tmrPolling->stop();
     const ReadState state = readCard(Reader, Card, storedRireki_);
-    showReadState(state);
+    const bool storable = dataFolderError_.empty();
+    if (state == ReadStateRead && !storable)
+        setMessage("Not stored: " + dataFolderError_, ColourRed);  // instead of the line that says all is well
+    else
+        showReadState(state);
     if (state == ReadStateError) {
         cmdReset->setEnabled(true);
         return;
@@ -374,9 +383,9 @@ void frmMain::tmrPolling_Timer() {
         showCardInfo(*this, Card, nameLookup_);
         SortAscending = false;
         const std::string path = cardDbPath(options_.programDir, Card.CardKind, Card.CardID);
-        const bool stored = insertRirekiDB(path, Card, DBErrorMessage);
+        const bool stored = storable && insertRirekiDB(path, Card, DBErrorMessage);
         unlockControls();
-        if (!stored) showMessageBox(DBErrorMessage);
+        if (storable && !stored) showMessageBox(DBErrorMessage);
         setRirekiFileList();
     }
     // A close during the message box has switched polling off for good.

@@ -32,7 +32,8 @@ namespace tovani::shell {
 class ResultTableModel;
 
 struct ShellOptions {
-    // The program folder: RirekiDB, Station.DB and the settings file lie here.
+    // The data folder: RirekiDB, Station.DB and the settings file lie here;
+    // empty: the one dataFolder() decides.
     std::string programDir;
     // The settings file; empty: programDir + "/" + executable base name + ".ini".
     std::string settingsFile;
@@ -137,6 +138,8 @@ public:
 
 private:
     NameLookup nameLookup_;
+    // Why the data folder cannot take a card; empty when it can.
+    std::string dataFolderError_;
     Rgb messageColour_ = ColourBlue;
     bool closed_ = false;
     bool headerDoubleClicked_ = false;  // the header's next click ends a double click

@@ -1,11 +1,82 @@
 // TovaniViewer: the program's window.
 
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
+#include "database/file_system.h"
+#include "platform/felica/reader_help.h"
 #include "shell/frm_main.h"
 
+namespace {
+
+std::string helpText() {
+    return std::string(
+               "Usage: TovaniViewer [--help | --version]\n"
+               "\n"
+               "Reads the history of Japanese contactless prepaid cards (transit IC cards,\n"
+               "Edy, nanaco, WAON) from a FeliCa reader/writer, keeps every card's history\n"
+               "in a database file of its own, and shows the history, the totals per month\n"
+               "and the balances of all stored cards in one window. While the window is open\n"
+               "it polls the reader/writer once a second; a card laid on it is read, shown\n"
+               "and stored. Nothing is ever written to a card.\n"
+               "\n"
+               "Exit status:\n"
+               "  0  the window was closed\n"
+               "  1  the window could not be opened (for example without a display); the\n"
+               "     reason on standard error\n"
+               "\n"
+               "Options:\n"
+               "  --help     print this help and exit\n"
+               "  --version  print the version and exit\n"
+               "Qt's own options (for example -platform NAME) are taken as well.\n"
+               "\n"
+               "Environment:\n") +
+           tovani::felica::readerEnvironmentHelp + tovani::dataFolderEnvironmentHelp +
+           "  DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM\n"
+           "                         the display the window opens on, as for every Qt\n"
+           "                         program\n"
+           "\n"
+           "Files:\n"
+           "  DATA/RirekiDB/*.DB     the card files, one per card: every transaction read\n"
+           "  DATA/Station.DB        the station and bus-stop names of transit histories\n"
+           "                         (built by tovani-import-stations)\n"
+           "  DATA/TovaniViewer.ini  the window's place and size, saved at close\n"
+           "  PROGRAM/librowgate.so  the database library\n"
+           "\n" +
+           tovani::dataFolderHelp;
+}
+
+// Qt ends the process with abort() when it cannot reach a display; that is
+// a failure to start, said on standard error, not a crash.
+QtMessageHandler qtDefaultHandler = nullptr;
+bool startingQt = false;
+
+void startUpMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (qtDefaultHandler) qtDefaultHandler(type, context, text);
+    if (type == QtFatalMsg && startingQt) std::_Exit(1);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so that they need no display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(helpText().c_str(), stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("TovaniViewer %s\n", TOVANI_VERSION);
+            return 0;
+        }
+    }
+    qtDefaultHandler = qInstallMessageHandler(startUpMessages);
+    startingQt = true;
     QApplication app(argc, argv);
+    startingQt = false;
     tovani::shell::frmMain window(tovani::shell::ShellOptions{});
     window.startUp();
     window.show();

@@ -1,23 +1,5 @@
-// tovani-card dump [FILE]
-// tovani-card read [--program-dir DIR]
-// tovani-card readers
-//
-// dump: writes the card lying on the reader/writer (real, or the virtual one
-// named by FELICA_VIRTUAL_READER) out as a card image: its systems, and for
-// each the history and card-information services the program reads, with all
-// their blocks. To FILE, or to standard output.
-//
-// read: reads the card as one polling tick of the window does, stores it in
-// the card's file under DIR/RirekiDB (DIR defaults to the folder of this
-// program) and prints the read state, the card number and the stored history.
-//
-// readers: lists every reader/writer it finds, one a line: the value of
-// TOVANI_READER that chooses it, its name, whether it answers and a note.
-//
-// Exit status: 0 done, 1 no card on the reader, 2 wrong command line,
-// 3 no reader/writer or a reader failure, 4 a card the program does not read,
-// 5 the card image or the card's file could not be written or read.
-// readers: 0 when one answers, 3 when none does.
+// tovani-card: the card on the reader/writer from the command line; what it
+// does is in its --help text below.
 
 #include <algorithm>
 #include <cerrno>
@@ -28,8 +10,10 @@
 #include <vector>
 
 #include "database/db_access.h"
+#include "database/file_system.h"
 #include "platform/felica/card_image.h"
 #include "platform/felica/reader_choice.h"
+#include "platform/felica/reader_help.h"
 #include "reader/reader.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
@@ -45,14 +29,56 @@ constexpr int ExitReader = 3;
 constexpr int ExitNotSupported = 4;
 constexpr int ExitStore = 5;
 
+constexpr const char* kSynopsis =
+    "Usage: tovani-card read [--program-dir DIR]\n"
+    "  or:  tovani-card dump [FILE]\n"
+    "  or:  tovani-card readers\n"
+    "  or:  tovani-card --help | --version\n";
+
+std::string helpText() {
+    return std::string(kSynopsis) +
+           "\n"
+           "Reads the Japanese contactless prepaid card (transit IC card, Edy, nanaco,\n"
+           "WAON) lying on a FeliCa reader/writer with the same reader and files as the\n"
+           "Tovani Viewer window. Nothing is ever written to the card.\n"
+           "\n"
+           "Commands:\n"
+           "  read     reads the card as one polling tick of the window does, stores its\n"
+           "           history in the card's file under DATA/RirekiDB and prints the read\n"
+           "           state, the card number and the stored history\n"
+           "  dump     writes the card out as a card image (JSON): its systems and, for\n"
+           "           each, the history and card-information services the program\n"
+           "           reads with all their blocks; to FILE, or to standard output\n"
+           "  readers  lists every reader/writer it finds, one a line: the value of\n"
+           "           TOVANI_READER that chooses it, its name, whether it answers, a note\n"
+           "\n"
+           "Exit status:\n"
+           "  0  done; for readers: a reader/writer answers\n"
+           "  1  no card on the reader/writer\n"
+           "  2  wrong command line\n"
+           "  3  no reader/writer, or a reader/writer failure; for readers: none answers\n"
+           "  4  a card the program does not read\n"
+           "  5  the card image or the card's file could not be written or read, or the\n"
+           "     data folder cannot be used\n"
+           "\n"
+           "Options:\n"
+           "  --program-dir DIR  keep the card files in DIR/RirekiDB instead of the data\n"
+           "                     folder\n"
+           "  --help             print this help and exit\n"
+           "  --version          print the version and exit\n"
+           "\n"
+           "Environment:\n" +
+           felica::readerEnvironmentHelp + dataFolderEnvironmentHelp +
+           "\n"
+           "Files:\n"
+           "  DATA/RirekiDB/*.DB     the card files, one per card, shared with the window\n"
+           "  PROGRAM/librowgate.so  the database library\n"
+           "\n" +
+           dataFolderHelp;
+}
+
 int usage() {
-    std::fprintf(stderr,
-                 "usage: tovani-card dump [FILE]\n"
-                 "       tovani-card read [--program-dir DIR]\n"
-                 "       tovani-card readers\n"
-                 "dump writes the card on the reader as a card image (to FILE or standard output);\n"
-                 "read reads it as the window does and stores it under DIR/RirekiDB;\n"
-                 "readers lists the reader/writers it finds (TOVANI_READER chooses one).\n");
+    std::fprintf(stderr, "%sTry 'tovani-card --help' for more information.\n", kSynopsis);
     return ExitUsage;
 }
 
@@ -200,6 +226,12 @@ int printStoredHistory(const std::string& path, const std::string& shownPath) {
 }
 
 int read(const std::string& programDir) {
+    // Checked before the reader is opened: a card that cannot be stored is
+    // not worth reading here.
+    if (const std::string error = prepareDataFolder(programDir, rirekiFolder(programDir)); !error.empty()) {
+        std::fprintf(stderr, "tovani-card: %s\n", error.c_str());
+        return ExitStore;
+    }
     ReaderState reader;
     if (!open(reader)) return ExitReader;
     CardReadResults card;
@@ -259,8 +291,16 @@ int readers() {
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return usage();
+    if (args.size() == 1 && args[0] == "--help") {
+        std::fputs(helpText().c_str(), stdout);
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("tovani-card %s\n", TOVANI_VERSION);
+        return 0;
+    }
     if (args[0] == "dump" && args.size() <= 2) return dump(args.size() == 2 ? argv[2] : nullptr);
-    if (args[0] == "read" && args.size() == 1) return read(programFolder());
+    if (args[0] == "read" && args.size() == 1) return read(dataFolder());
     if (args[0] == "readers" && args.size() == 1) return readers();
     if (args[0] == "read" && args.size() == 3 && args[1] == "--program-dir") {
         if (!folderExists(args[2])) {

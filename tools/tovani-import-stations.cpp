@@ -1,19 +1,50 @@
-// tovani-import-stations [FOLDER]
-//
-// Builds Station.DB in FOLDER (default: the folder of this program) from the
-// StationCode.csv and irucabus.csv lying there, exactly as the window's CSV
-// command does, and prints the messages the window would show in boxes.
-// Exit status: 0 when everything was imported, 1 when the import failed,
-// 2 for a wrong command line.
+// tovani-import-stations: Station.DB from the two station lists, from the
+// command line; what it does is in its --help text below.
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "database/file_system.h"
 #include "names/station_import.h"
 #include "store/db_files.h"
 
 namespace {
+
+constexpr const char* kSynopsis =
+    "Usage: tovani-import-stations [FOLDER]\n"
+    "  or:  tovani-import-stations --help | --version\n";
+
+std::string helpText() {
+    return std::string(kSynopsis) +
+           "\n"
+           "Builds Station.DB, the station and bus-stop names Tovani Viewer shows in\n"
+           "transit histories, from the lists StationCode.csv and irucabus.csv\n"
+           "(Shift_JIS) lying in FOLDER, exactly as the window's CSV command does, and\n"
+           "prints the messages the window would show in boxes. FOLDER defaults to the\n"
+           "data folder DATA.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  everything was imported\n"
+           "  1  the import failed, or the data folder cannot be used\n"
+           "  2  wrong command line\n"
+           "\n"
+           "Options:\n"
+           "  --help     print this help and exit\n"
+           "  --version  print the version and exit\n"
+           "\n"
+           "Environment:\n" +
+           std::string(tovani::dataFolderEnvironmentHelp) +
+           "\n"
+           "Files:\n"
+           "  FOLDER/StationCode.csv  the station list, read\n"
+           "  FOLDER/irucabus.csv     the bus-stop list, read\n"
+           "  FOLDER/Station.DB       the names, added to (a code already there fails\n"
+           "                          the import)\n"
+           "  PROGRAM/librowgate.so   the database library\n"
+           "\n" +
+           tovani::dataFolderHelp;
+}
 
 class PrintedMessages : public tovani::MessageSink {
 public:
@@ -28,16 +59,27 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 2 || (argc == 2 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help"))) {
-        std::fprintf(stderr, "usage: tovani-import-stations [FOLDER]\n"
-                             "Builds FOLDER/Station.DB from FOLDER/StationCode.csv and FOLDER/irucabus.csv\n"
-                             "(FOLDER defaults to the folder of this program).\n");
+    const std::string arg = argc == 2 ? argv[1] : "";
+    if (arg == "--help" || arg == "-h") {
+        std::fputs(helpText().c_str(), stdout);
+        return 0;
+    }
+    if (arg == "--version") {
+        std::printf("tovani-import-stations %s\n", TOVANI_VERSION);
+        return 0;
+    }
+    if (argc > 2 || arg.starts_with("--")) {
+        std::fprintf(stderr, "%sTry 'tovani-import-stations --help' for more information.\n", kSynopsis);
         return 2;
     }
-    const std::string folder = argc == 2 ? std::string(argv[1]) : tovani::programFolder();
-    if (!tovani::folderExists(folder)) {
+    const std::string folder = argc == 2 ? arg : tovani::dataFolder();
+    if (argc == 2 && !tovani::folderExists(folder)) {
         std::fprintf(stderr, "tovani-import-stations: %s is not a folder\n", folder.c_str());
         return 2;
+    }
+    if (const std::string error = tovani::prepareDataFolder(folder); !error.empty()) {
+        std::fprintf(stderr, "tovani-import-stations: %s\n", error.c_str());
+        return 1;
     }
 
     PrintedMessages messages;

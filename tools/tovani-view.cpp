@@ -1,20 +1,5 @@
-// tovani-view history FILE [--program-dir DIR] [--csv]
-// tovani-view totals FILE [--program-dir DIR] [--csv]
-// tovani-view balances [--program-dir DIR] [--csv]
-//
-// Runs a view of the window on stored card files and prints what the window
-// would show after it in a freshly started program: the card-number label,
-// the issue-date label and the balance label, one line each, then every table
-// row, the header first, cells joined by a tab. With --csv only the table, as
-// CSV (UTF-8 with a byte-order mark, CR LF line ends).
-//
-// DIR (default: the folder of this program) names the stations through its
-// Station.DB and, for balances, holds the card files in DIR/RirekiDB. FILE is
-// a path as given. Nothing is created or changed, except that a card file
-// without its tables gets them, as in the window.
-//
-// Exit status: 0 shown, 1 the view failed (the reason on standard error,
-// nothing on standard output), 2 wrong command line.
+// tovani-view: the window's three views on stored card files, printed; what
+// it does is in its --help text below.
 
 #include <cstdio>
 #include <filesystem>
@@ -37,18 +22,53 @@ constexpr int ExitShown = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 
-constexpr const char* kUsage =
-    "usage: tovani-view history FILE [--program-dir DIR] [--csv]\n"
-    "       tovani-view totals FILE [--program-dir DIR] [--csv]\n"
-    "       tovani-view balances [--program-dir DIR] [--csv]\n"
-    "history: the whole stored history of the card file FILE, newest first;\n"
-    "totals: its deposits and payments per month; balances: every card file\n"
-    "in DIR/RirekiDB with its balance. DIR (default: this program's folder)\n"
-    "holds Station.DB for station names. Prints the three card labels and the\n"
-    "table, cells separated by tabs; --csv prints the table alone as CSV.\n";
+constexpr const char* kSynopsis =
+    "Usage: tovani-view history FILE [--program-dir DIR] [--csv]\n"
+    "  or:  tovani-view totals FILE [--program-dir DIR] [--csv]\n"
+    "  or:  tovani-view balances [--program-dir DIR] [--csv]\n"
+    "  or:  tovani-view --help | --version\n";
+
+std::string helpText() {
+    return std::string(kSynopsis) +
+           "\n"
+           "Runs a view of the Tovani Viewer window on stored card files and prints what\n"
+           "the window would show after it in a freshly started program: the card-number\n"
+           "label, the issue-date label and the balance label, one line each, then every\n"
+           "table row, the header first, cells separated by a tab. Nothing is created or\n"
+           "changed, except that a card file without its tables gets them, as in the\n"
+           "window.\n"
+           "\n"
+           "Commands:\n"
+           "  history FILE  the whole stored history of the card file FILE, newest first\n"
+           "  totals FILE   the deposits and payments of the card file FILE per month\n"
+           "  balances      every card file in DATA/RirekiDB with its balance\n"
+           "\n"
+           "Exit status:\n"
+           "  0  shown\n"
+           "  1  the view failed: the reason on standard error, nothing on standard output\n"
+           "  2  wrong command line\n"
+           "\n"
+           "Options:\n"
+           "  --program-dir DIR  take the card files and Station.DB from DIR instead of\n"
+           "                     the data folder\n"
+           "  --csv              print the table alone as CSV (UTF-8 with a byte-order\n"
+           "                     mark, CR LF line ends)\n"
+           "  --help             print this help and exit\n"
+           "  --version          print the version and exit\n"
+           "\n"
+           "Environment:\n" +
+           dataFolderEnvironmentHelp +
+           "\n"
+           "Files:\n"
+           "  DATA/RirekiDB/*.DB     the card files, one per card, as the window stores them\n"
+           "  DATA/Station.DB        the station and bus-stop names of transit histories\n"
+           "  PROGRAM/librowgate.so  the database library\n"
+           "\n" +
+           dataFolderHelp;
+}
 
 int usage() {
-    std::fputs(kUsage, stderr);
+    std::fprintf(stderr, "%sTry 'tovani-view --help' for more information.\n", kSynopsis);
     return ExitUsage;
 }
 
@@ -61,6 +81,7 @@ struct CommandLine {
     std::string view;  // history, totals, balances
     std::string file;
     std::string programDir;
+    bool dirGiven = false;  // --program-dir; else the data folder
     bool csv = false;
 };
 
@@ -87,8 +108,9 @@ std::optional<CommandLine> parse(int argc, char** argv) {
         }
     }
     if (wantsFile && !haveFile) return std::nullopt;
-    if (!haveDir) cl.programDir = programFolder();
-    if (cl.programDir.empty()) return std::nullopt;
+    if (haveDir && cl.programDir.empty()) return std::nullopt;
+    if (!haveDir) cl.programDir = dataFolder();
+    cl.dirGiven = haveDir;
     // The program folder is named without a trailing separator, so that the
     // paths in the texts read DIR/RirekiDB/... however DIR was typed.
     while (cl.programDir.size() > 1 && cl.programDir.back() == '/') cl.programDir.pop_back();
@@ -141,7 +163,11 @@ bool cardFileList(const std::string& programDir, std::vector<std::string>& entri
 
 int main(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        std::fputs(kUsage, stdout);
+        std::fputs(helpText().c_str(), stdout);
+        return ExitShown;
+    }
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::printf("tovani-view %s\n", TOVANI_VERSION);
         return ExitShown;
     }
     const auto cl = parse(argc, argv);
@@ -149,7 +175,9 @@ int main(int argc, char** argv) {
     // Every view reads the folder: the card files of the overview, the
     // station names of a transit history. A folder that is not there would
     // show a history without names and no word why.
-    if (!folderExists(cl->programDir)) return fail("Program folder not found: " + cl->programDir);
+    if (cl->programDir.empty()) return fail(prepareDataFolder(cl->programDir));  // says why there is none
+    if (!folderExists(cl->programDir))
+        return fail((cl->dirGiven ? "Program folder not found: " : "Data folder not found: ") + cl->programDir);
 
     // A freshly started window: empty labels, no card, the empty history
     // layout of one row.

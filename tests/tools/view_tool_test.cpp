@@ -238,7 +238,7 @@ TEST_F(ViewTool, WrongCommandLinesPrintTheUsage) {
         const ToolRun r = run(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind("usage: tovani-view history FILE", 0), 0u) << r.err;
+        EXPECT_EQ(r.err.rfind("Usage: tovani-view history FILE", 0), 0u) << r.err;
     }
 }
 
