@@ -73,8 +73,12 @@ TEST(DataFolder, ProgramFolderWhileWritableElseXdgDataHomeElseHome) {
         EXPECT_EQ(prepareDataFolder(chosen), "");
         struct stat st {};
         ASSERT_EQ(::stat(chosen.c_str(), &st), 0);
-        if (c.expected != "program") EXPECT_EQ(st.st_mode & 0777, 0700u);
-        if (c.expected.starts_with("home")) EXPECT_EQ(fs::status(dir / "home/.local").permissions(), fs::perms(0700));
+        if (c.expected != "program") {
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+        }
+        if (c.expected.starts_with("home")) {
+            EXPECT_EQ(fs::status(dir / "home/.local").permissions(), fs::perms(0700));
+        }
         EXPECT_EQ(prepareDataFolder(chosen), "");  // a second start finds it made
     }
 }
