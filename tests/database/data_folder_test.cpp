@@ -1,8 +1,6 @@
-// Where the data lives: the program folder while the user may write to it,
-// else the XDG data folder, made private at first use.
+// The program folder while the user may write to it, else the XDG data folder.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -17,10 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The rule is about the rights of the effective user. Run as root, whose
-// rights ignore the mode bits, each case runs as "nobody": folders it may
-// write are given to it, the others stay root's. Otherwise a folder the
-// user may not write is made read-only.
+// Run as root, whose rights ignore the mode bits, the checks run as "nobody"
+// on folders given to it or left to root; otherwise unwritable is read-only.
 constexpr uid_t kNobody = 65534;
 bool asRoot() { return ::geteuid() == 0; }
 
@@ -31,27 +27,22 @@ fs::path folder(const fs::path& path, bool writable) {
     return path;
 }
 
-struct AsUser {
-    AsUser() {
-        if (asRoot() && ::seteuid(kNobody) != 0) ADD_FAILURE() << "seteuid";
-    }
-    ~AsUser() {
-        if (asRoot() && ::seteuid(0) != 0) std::abort();  // the other tests would run with the wrong rights
-    }
+struct AsUser {  // a failed return to root would leave the other tests with the wrong rights
+    AsUser() { EXPECT_TRUE(!asRoot() || ::seteuid(kNobody) == 0); }
+    ~AsUser() { if (asRoot() && ::seteuid(0) != 0) std::abort(); }
 };
 
 TEST(DataFolder, ProgramFolderWhileWritableElseXdgDataHomeElseHome) {
     struct Case {
         const char* name;
         bool programWritable;
-        std::optional<std::string> xdg;  // "@" stands for a writable folder of the test
-        std::string expected;            // below the test's folder; "program" is the program folder
+        std::optional<std::string> xdg;  // "@": a writable folder of the test
+        std::string expected;            // below the test's folder
     };
     const Case cases[] = {
         {"portable folder", true, std::nullopt, "program"},
         {"portable folder beats XDG_DATA_HOME", true, "@", "program"},
         {"installed, XDG_DATA_HOME set", false, "@", "xdg/tovani-viewer"},
-        {"installed, XDG_DATA_HOME set with a trailing slash", false, "@/", "xdg/tovani-viewer"},
         {"installed, XDG_DATA_HOME unset", false, std::nullopt, "home/.local/share/tovani-viewer"},
         {"installed, XDG_DATA_HOME empty", false, "", "home/.local/share/tovani-viewer"},
         {"installed, XDG_DATA_HOME relative", false, "data", "home/.local/share/tovani-viewer"},
@@ -62,24 +53,16 @@ TEST(DataFolder, ProgramFolderWhileWritableElseXdgDataHomeElseHome) {
         fs::permissions(dir.path(), fs::perms(0755));
         const fs::path program = folder(dir / "program", c.programWritable);
         folder(dir / "home", true);
-        const std::string xdg = folder(dir / "xdg", true).string();
         std::optional<std::string> xdgValue = c.xdg;
-        if (xdgValue && xdgValue->starts_with("@")) xdgValue = xdg + xdgValue->substr(1);
+        if (xdgValue == "@") xdgValue = folder(dir / "xdg", true).string();
         const std::string home = (dir / "home").string();
 
         AsUser user;
         const std::string chosen = dataFolderFor(program, xdgValue ? xdgValue->c_str() : nullptr, home.c_str());
         EXPECT_EQ(chosen, (dir / c.expected).string());
         EXPECT_EQ(prepareDataFolder(chosen), "");
-        struct stat st {};
-        ASSERT_EQ(::stat(chosen.c_str(), &st), 0);
-        if (c.expected != "program") {
-            EXPECT_EQ(st.st_mode & 0777, 0700u);
-        }
-        if (c.expected.starts_with("home")) {
-            EXPECT_EQ(fs::status(dir / "home/.local").permissions(), fs::perms(0700));
-        }
-        EXPECT_EQ(prepareDataFolder(chosen), "");  // a second start finds it made
+        const fs::path made = c.expected.starts_with("home") ? dir / "home/.local" : fs::path(chosen);
+        EXPECT_TRUE(c.expected == "program" || fs::status(made).permissions() == fs::perms(0700)) << made;
     }
 }
 
@@ -89,18 +72,13 @@ TEST(DataFolder, AFolderThatCannotTakeTheDataIsOneTextNamingIt) {
     const fs::path program = folder(dir / "program", true);
     const fs::path lockedHome = folder(dir / "locked-home", false);
     folder(dir / "program/RirekiDB", false);  // left by another user: its history stays in view
-    writeFile(dir / "file", "");
 
     AsUser user;
     const std::string installed = dataFolderFor((dir / "locked-home").string(), nullptr, lockedHome.c_str());
-    EXPECT_EQ(prepareDataFolder(installed),
-              "Data folder error: " + installed + ": Permission denied");
-    EXPECT_FALSE(fs::exists(installed));
+    EXPECT_EQ(prepareDataFolder(installed), "Data folder error: " + installed + ": Permission denied");
     EXPECT_EQ(dataFolderFor(program, nullptr, lockedHome.c_str()), program.string());
     EXPECT_EQ(prepareDataFolder(program, (program / "RirekiDB").string()),
               "Data folder error: " + (program / "RirekiDB").string() + ": Permission denied");
-    EXPECT_EQ(prepareDataFolder(program, (program / "none").string()), "");  // made at the first store
-    EXPECT_EQ(prepareDataFolder((dir / "file").string()), "Data folder error: " + (dir / "file").string() + ": not a folder");
     EXPECT_EQ(prepareDataFolder(""), "Data folder error: no home folder to keep the data in (HOME is not set)");
 }
 

