@@ -1,8 +1,10 @@
 #include "store/card_store.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "database/db_access.h"
 #include "store/db_files.h"
@@ -23,48 +25,22 @@ constexpr int kRirekiBaseColumns = 6;  // TorihikiTsuuban .. Zangaku: every card
 std::string number(int32_t v) { return std::to_string(v); }
 
 // Value k of a row as a number field. A SQL NULL reads 0 (a column left
-// empty); a text or a fraction stops the query rather than reading as some
-// other number, and `why` (when given) names the column and what it holds.
-bool numberField(char** values, char** names, int k, int32_t& out, std::string* why) {
+// empty); a text or a fraction refuses the row rather than reading as some
+// other number, and `why` names the column and what it holds.
+bool numberField(char** values, char** names, int k, int32_t& out, std::string& why) {
     if (values[k] == nullptr) {
         out = 0;
         return true;
     }
     const auto v = wholeNumberValue(values[k], std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
     if (!v) {
-        if (why) {
-            const std::string column =
-                names != nullptr && names[k] != nullptr ? utf8ToString(names[k], -1) : "column " + number(k + 1);
-            *why = "column " + column + " holds \"" + utf8ToString(values[k], -1) + "\" where a whole number belongs";
-        }
+        const std::string column =
+            names != nullptr && names[k] != nullptr ? utf8ToString(names[k], -1) : "column " + number(k + 1);
+        why = "column " + column + " holds \"" + utf8ToString(values[k], -1) + "\" where a whole number belongs";
         return false;
     }
     out = static_cast<int32_t>(*v);
     return true;
-}
-
-int readCardInfoRow(CardInfoRecord& record, int columnCount, char** values, char** names, std::string* why) {
-    if (columnCount < kCardInfoColumns || values == nullptr) return kStop;
-    if (!numberField(values, names, 0, record.CardKind, why)) return kStop;
-    record.CardID = utf8ToString(values[1], -1);
-    // Transit and WAON cards have no issue date, whatever the file holds.
-    if (record.CardKind == CardKindSF || record.CardKind == CardKindWaon) {
-        record.HakkouYmd = 0;
-    } else if (!numberField(values, names, 2, record.HakkouYmd, why)) {
-        return kStop;
-    }
-    return kGoOn;
-}
-
-int readRirekiRow(RirekiInfo& record, int columnCount, char** values, char** names, std::string* why) {
-    if (columnCount < kRirekiBaseColumns || values == nullptr) return kStop;
-    // Fields past the file's columns keep what the caller had in them: an Edy
-    // file has no Charge, a WAON file no transit codes.
-    const int n = columnCount < RirekiFieldCount ? columnCount : RirekiFieldCount;
-    for (int k = 0; k < n; ++k) {
-        if (!numberField(values, names, k, rirekiField(record, k), why)) return kStop;
-    }
-    return kGoOn;
 }
 
 // The readers' own callbacks, which keep the reason a row was refused.
@@ -76,12 +52,12 @@ struct RowTarget {
 
 int exec_callback_CardInfoWithReason(void* user, int columnCount, char** values, char** names) {
     auto& target = *static_cast<RowTarget<CardInfoRecord>*>(user);
-    return readCardInfoRow(target.record, columnCount, values, names, &target.why);
+    return readCardInfoRow(target.record, columnCount, values, names, target.why) ? kGoOn : kStop;
 }
 
 int exec_callback_RirekiWithReason(void* user, int columnCount, char** values, char** names) {
     auto& target = *static_cast<RowTarget<RirekiInfo>*>(user);
-    return readRirekiRow(target.record, columnCount, values, names, &target.why);
+    return readRirekiRow(target.record, columnCount, values, names, target.why) ? kGoOn : kStop;
 }
 
 }  // namespace
@@ -104,17 +80,87 @@ std::string createRirekiSql(int32_t cardKind) {
     return sql;
 }
 
+bool readCardInfoRow(CardInfoRecord& record, int columnCount, char** values, char** names, std::string& why) {
+    if (columnCount < kCardInfoColumns || values == nullptr) {
+        why = "CardInfo has " + number(columnCount) + " columns, " + number(kCardInfoColumns) + " expected";
+        return false;
+    }
+    // Every value is checked before the record changes.
+    CardInfoRecord read;
+    if (!numberField(values, names, 0, read.CardKind, why)) return false;
+    read.CardID = utf8ToString(values[1], -1);
+    // Transit and WAON cards have no issue date, whatever the file holds.
+    if (read.CardKind != CardKindSF && read.CardKind != CardKindWaon &&
+        !numberField(values, names, 2, read.HakkouYmd, why))
+        return false;
+    record = std::move(read);
+    return true;
+}
+
+bool readRirekiRow(RirekiInfo& record, int columnCount, char** values, char** names, std::string& why) {
+    if (columnCount < kRirekiBaseColumns || values == nullptr) {
+        why = "Rireki has " + number(columnCount) + " columns, at least " + number(kRirekiBaseColumns) + " expected";
+        return false;
+    }
+    RirekiInfo read = record;
+    const int n = columnCount < RirekiFieldCount ? columnCount : RirekiFieldCount;
+    for (int k = 0; k < n; ++k) {
+        if (!numberField(values, names, k, rirekiField(read, k), why)) return false;
+    }
+    record = read;
+    return true;
+}
+
 int exec_callback_CardInfo(void* user, int columnCount, char** values, char** names) {
     if (user == nullptr) return kStop;
-    return readCardInfoRow(*static_cast<CardInfoRecord*>(user), columnCount, values, names, nullptr);
+    std::string why;
+    return readCardInfoRow(*static_cast<CardInfoRecord*>(user), columnCount, values, names, why) ? kGoOn : kStop;
 }
 
 int exec_callback_Rireki(void* user, int columnCount, char** values, char** names) {
     if (user == nullptr) return kStop;
-    return readRirekiRow(*static_cast<RirekiInfo*>(user), columnCount, values, names, nullptr);
+    std::string why;
+    return readRirekiRow(*static_cast<RirekiInfo*>(user), columnCount, values, names, why) ? kGoOn : kStop;
 }
 
-bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage) {
+namespace {
+
+// A slot is stored when it holds a transaction whose amount is known: an
+// amount that could not be worked out is left for a later read rather than
+// stored wrong for good.
+bool storesSlot(const CardReadResults& card, int i) {
+    return card.CardRireki[static_cast<size_t>(i)].RiyouKubun != 0 && !card.AmountUnknown[static_cast<size_t>(i)];
+}
+
+void removeOrSay(const std::string& path) {
+    if (std::remove(path.c_str()) != 0)
+        std::fprintf(stderr, "Tovani Viewer: %s holds no history and could not be removed\n", path.c_str());
+}
+
+// Removes a card file that a failed store made, once it is sure that no
+// history row is in it: a file with CardInfo and no Rireki row breaks the
+// balance overview at every start. The check and the removal run under the
+// write lock, so another process storing the same new card keeps its rows.
+// An empty file (the disk was full before the first page) holds nothing at
+// all; the engine may not even open it beside the journal it could not fill.
+void removeFileWithoutHistory(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::file_size(path, ec) == 0 && !ec) {
+        std::filesystem::remove(path + "-journal", ec);
+        removeOrSay(path);
+        return;
+    }
+    DbFile db;
+    if (!fileExists(path) || !db.open(path, bridge::OpenReadWrite) || !db.exec("BEGIN IMMEDIATE;")) return;
+    int32_t tables = -1;
+    int32_t rows = -1;
+    if (db.exec("SELECT COUNT(*) FROM sqlite_master WHERE name = 'Rireki';", exec_callback_count, &tables) &&
+        (tables == 0 || (db.exec("SELECT COUNT(*) FROM Rireki;", exec_callback_count, &rows) && rows == 0)))
+        removeOrSay(path);
+    db.exec("ROLLBACK;");
+}
+
+bool storeRead(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage) {
     DbFile db;
     if (!db.open(path, bridge::OpenReadWriteCreate)) {
         DBErrorMessage = "DB open error";
@@ -153,11 +199,8 @@ bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::s
     const int slots = rirekiSlotCount(card.CardKind);
     const int columns = rirekiColumnCount(card.CardKind);
     for (int i = 0; i < slots; ++i) {
+        if (!storesSlot(card, i)) continue;
         const RirekiInfo& r = card.CardRireki[static_cast<size_t>(i)];
-        if (r.RiyouKubun == 0) continue;
-        // An amount that could not be worked out is left for a later read
-        // rather than stored wrong for good.
-        if (card.AmountUnknown[static_cast<size_t>(i)]) continue;
 
         count = 0;
         const std::string countSql =
@@ -185,6 +228,21 @@ bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::s
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage) {
+    // Nothing to store: no file is made and an existing one is left alone,
+    // so no card file without history comes about.
+    bool anyEntry = false;
+    for (int i = 0; i < rirekiSlotCount(card.CardKind); ++i) anyEntry = anyEntry || storesSlot(card, i);
+    if (!anyEntry) return true;
+
+    const bool created = !fileExists(path);
+    if (storeRead(path, card, DBErrorMessage)) return true;
+    if (created) removeFileWithoutHistory(path);
+    return false;
 }
 
 bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::string& DBErrorMessage) {

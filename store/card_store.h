@@ -22,12 +22,24 @@ struct CardInfoRecord {
 std::string createCardInfoSql();
 std::string createRirekiSql(int32_t cardKind);
 
+// The one reader of a CardInfo row and the one of a Rireki row, for the
+// store, the views and the overview alike, so that no reader refuses a file
+// another one shows. A SQL NULL reads 0; a text or a fraction where a whole
+// number belongs, or too few columns, refuses the row: false, the record
+// unchanged, and `why` says what is wrong. Rireki fields past the row's
+// columns keep what the record held (an Edy file has no Charge, a WAON file
+// no transit codes); CardInfo gives no issue date for transit and WAON cards.
+bool readCardInfoRow(CardInfoRecord& record, int columnCount, char** values, char** names, std::string& why);
+bool readRirekiRow(RirekiInfo& record, int columnCount, char** values, char** names, std::string& why);
+
 // Row callbacks of the store's queries (user argument: CardInfoRecord*,
 // RirekiInfo*); exec_callback_count lives with the database helpers.
 int exec_callback_CardInfo(void* user, int columnCount, char** values, char** names);
 int exec_callback_Rireki(void* user, int columnCount, char** values, char** names);
 
 // Stores the read in `card` into the file at path (created when missing).
+// A read without an entry to store touches no file, and a file this call
+// made is removed again when the store fails before any history is in it.
 bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage);
 
 bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::string& DBErrorMessage);

@@ -269,6 +269,12 @@ int read(const std::string& programDir) {
         std::fprintf(stderr, "tovani-card: the card could not be stored: %s\n", DBErrorMessage.c_str());
         return ExitStore;
     }
+    // A card without an entry to store gets no file (an empty one would
+    // break the balance overview).
+    if (!fileExists(path)) {
+        std::printf("No history to store: %s not made\n", path.substr(programDir.size() + 1).c_str());
+        return 0;
+    }
     return printStoredHistory(path, path.substr(programDir.size() + 1));
 }
 

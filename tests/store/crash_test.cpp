@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -155,6 +156,39 @@ TEST(CrashSafety, TheFirstReaderAfterACutWriteSeesTheFileAsItWas) {
     EXPECT_EQ(info.CardID, "0000-0000-0000-00FE");
     EXPECT_FALSE(fileExists(path + "-journal"));
     EXPECT_EQ(query(path, "PRAGMA integrity_check;"), (test::Rows{{"ok"}}));
+}
+
+// A first store that fails on a full disk, at whichever step, takes the file
+// it made away again: a file without history would break the balance
+// overview at every start, and one without tables could be given the wrong
+// ones. Each round gives every file room for one more page.
+TEST(CrashSafety, AFirstStoreThatFailsLeavesNoFile) {
+    test::TempDir dir;
+    const CardReadResults card = test::sfCard("0000-0000-0000-00FE", {3, 2, 1});
+    constexpr rlim_t kPage = 4096;
+    for (rlim_t pages = 0;; ++pages) {
+        ASSERT_LT(pages, 16u) << "the store never succeeded";
+        const std::string path = (dir / ("SF_" + std::to_string(pages) + ".DB")).string();
+        const pid_t child = fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails as on a full disk
+            const rlimit room{pages * kPage, pages * kPage};
+            setrlimit(RLIMIT_FSIZE, &room);
+            std::string message;
+            _exit(insertRirekiDB(path, card, message) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        SCOPED_TRACE("room for " + std::to_string(pages) + " pages");
+        if (WEXITSTATUS(status) == 0) {
+            EXPECT_EQ(query(path, "SELECT COUNT(*) FROM Rireki;"), (test::Rows{{"3"}}));
+            break;
+        }
+        EXPECT_FALSE(fileExists(path));
+        EXPECT_FALSE(fileExists(path + "-journal"));
+    }
 }
 
 }  // namespace

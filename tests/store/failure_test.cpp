@@ -142,7 +142,7 @@ TEST_F(StoreFailureTest, CardInfoReaderReportsEachStep) {
     make(narrow, {"CREATE TABLE CardInfo ( CardKind INTEGER, CardID TEXT );",
                   "INSERT INTO CardInfo VALUES ( 1, 'A' );"});
     EXPECT_FALSE(selectCardInfoDB(narrow, record, message));
-    EXPECT_EQ(message, "DB SELECT CardInfo exec error: query aborted");
+    EXPECT_EQ(message, "DB SELECT CardInfo exec error: " + narrow + ": CardInfo has 2 columns, 3 expected");
 }
 
 TEST_F(StoreFailureTest, RirekiReaderReportsEachStep) {
@@ -181,7 +181,7 @@ TEST_F(StoreFailureTest, RirekiReaderReportsEachStep) {
     make(narrow, {"CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouKubun INTEGER );",
                   "INSERT INTO Rireki VALUES ( 5, 1 );"});
     EXPECT_FALSE(selectRerekiDB(narrow, 5, record, message));
-    EXPECT_EQ(message, "DB SELECT Rireki exec error: query aborted");
+    EXPECT_EQ(message, "DB SELECT Rireki exec error: " + narrow + ": Rireki has 2 columns, at least 6 expected");
 }
 
 }  // namespace

@@ -91,9 +91,6 @@ TEST_F(StoreTest, TablesAreCreatedWithExactlyTheseStatements) {
     EXPECT_EQ(schemaOf(pathOf(sf)), sfSchema);
     EXPECT_EQ(schemaOf(pathOf(waon)), waonSchema);
     EXPECT_EQ(schemaOf(pathOf(edy)), edySchema);
-
-    EXPECT_EQ(createCardInfoSql(),
-              "CREATE TABLE IF NOT EXISTS CardInfo ( CardKind INTEGER, CardID TEXT, HakkouYmd INTEGER );");
     EXPECT_EQ(createRirekiSql(CardKindNanaco), createRirekiSql(CardKindEdy));
     EXPECT_EQ(createRirekiSql(42), createRirekiSql(CardKindEdy));
 }
@@ -155,13 +152,12 @@ TEST_F(StoreTest, EachKindStoresItsSlotsAndColumns) {
     ASSERT_TRUE(store(edy));
     EXPECT_EQ(rirekiRows(edy), 6u);
 
-    // A kind without history slots still gets its file, tables and identity.
+    // A kind without history slots has nothing to store: no file.
     CardReadResults unknown = waon;
     unknown.CardKind = 7;
     ASSERT_TRUE(store(unknown));
     EXPECT_EQ(pathOf(unknown), dir.str() + "/RirekiDB/0000-0000-0000-0005.DB");
-    EXPECT_EQ(rirekiRows(unknown), 0u);
-    EXPECT_EQ(query(pathOf(unknown), "SELECT CardKind FROM CardInfo;"), (test::Rows{{"7"}}));
+    EXPECT_FALSE(fileExists(pathOf(unknown)));
 }
 
 TEST_F(StoreTest, EmptySlotsAreSkippedWhateverElseTheyHold) {
@@ -203,6 +199,24 @@ TEST_F(StoreTest, ACardIdWithQuotesIsStoredExactly) {
               (test::Rows{{"O'Brien''s \"card\""}}));
     EXPECT_EQ(sqlText("it's"), "'it''s'");
     EXPECT_EQ(sqlText(""), "''");
+}
+
+// A new card, or a read whose every entry waits for a later read: no file is
+// made and an existing one is not touched.
+TEST_F(StoreTest, AReadWithoutAnEntryToStoreTouchesNoFile) {
+    CardReadResults card = sfCard("0000-0000-0000-0009", {});
+    ASSERT_TRUE(store(card));
+    EXPECT_FALSE(fileExists(pathOf(card)));
+    card = sfCard("0000-0000-0000-0009", {7});
+    card.AmountUnknown[0] = true;
+    ASSERT_TRUE(store(card));
+    EXPECT_FALSE(fileExists(pathOf(card)));
+
+    ASSERT_TRUE(store(sfCard("0000-0000-0000-0009", {6})));
+    const std::string before = test::readFile(pathOf(card));
+    ASSERT_TRUE(store(card));
+    EXPECT_EQ(test::readFile(pathOf(card)), before);
+    EXPECT_EQ(message, "untouched");
 }
 
 TEST_F(StoreTest, MissingRirekiFolderFailsWithOpenError) {

@@ -181,7 +181,7 @@ TEST_F(ViewTool, FailuresPrintTheReasonAloneAndCreateNothing) {
         {"a card file without history among the balances",
          [](ViewTool& t) {
              storeCard(t.card("Edy_1.DB"), CardKindEdy, "1", 0, {entry(1, 0x20, 20100105, 0, 1, 500)});
-             storeCard(t.card("Edy_2.DB"), CardKindEdy, "2", 0, {});
+             EXPECT_EQ(runSql(t.card("Edy_2.DB"), edyFile({"INSERT INTO CardInfo VALUES ( 1, '2', 0 );"})), "");
              return "balances" + t.dirArg();
          },
          [](ViewTool& t) { return "Rireki record not exist: " + t.card("Edy_2.DB"); }},
@@ -206,7 +206,7 @@ TEST_F(ViewTool, FailuresPrintTheReasonAloneAndCreateNothing) {
         // it was given.
         {"program folder given with trailing separators",
          [](ViewTool& t) {
-             storeCard(t.card("Edy_2.DB"), CardKindEdy, "2", 0, {});
+             EXPECT_EQ(runSql(t.card("Edy_2.DB"), edyFile({"INSERT INTO CardInfo VALUES ( 1, '2', 0 );"})), "");
              return "balances --program-dir " + shellQuoted(t.program.str() + "//");
          },
          [](ViewTool& t) { return "Rireki record not exist: " + t.card("Edy_2.DB"); }},
