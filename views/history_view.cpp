@@ -37,16 +37,12 @@ std::optional<int64_t> readWhole(char** values, char** names, int col, int64_t l
 
 }  // namespace
 
-std::optional<int32_t> wholeNumber(char** values, char** names, int col, std::string& why) {
-    auto v = readWhole(values, names, col, std::numeric_limits<int32_t>::min(),
-                       std::numeric_limits<int32_t>::max(), "a whole number", why);
-    if (!v) return std::nullopt;
-    return static_cast<int32_t>(*v);
-}
-
 std::optional<int32_t> fieldNumber(char** values, char** names, int col, std::string& why) {
     if (values[col] == nullptr) return 0;
-    return wholeNumber(values, names, col, why);
+    auto v = readWhole(values, names, col, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
+                       "a whole number", why);
+    if (!v) return std::nullopt;
+    return static_cast<int32_t>(*v);
 }
 
 std::optional<int64_t> wholeNumber64(char** values, char** names, int col, std::string& why) {
@@ -58,22 +54,21 @@ std::string stepFailure(const std::string& prefix, const ViewQuery& query, const
     return prefix + (query.failure.empty() ? db.errmsg() : query.failure);
 }
 
-bool openViewedFile(const std::string& path, ViewContext& ctx, DbFile& db) {
-    // The table statements follow the kind shown last, before the file is read.
-    const std::string statements[] = {createCardInfoSql(), createRirekiSql(ctx.card.CardKind)};
-
-    // A file that is listed but has gone is not made anew: an empty card file
-    // left behind would break the balance overview from then on.
-    if (!fileExists(path) || !db.open(path, bridge::OpenReadWrite)) {
+bool openViewedFile(const std::string& path, ViewContext& ctx, ViewedFile& file) {
+    // Read-only: a view never changes a file. A listed file that has gone is
+    // not made anew, and a file without the tables (left by a store that was
+    // cut short, or no card file at all) is not given any, which would make
+    // its card impossible to store.
+    DbFile& db = file.db;
+    if (!fileExists(path) || !db.open(path, bridge::OpenReadOnly)) {
         ctx.DBErrorMessage = "DB open error";
         return false;
     }
-
-    // A failing table statement does not stop the view; the queries below
-    // report what is wrong with the file.
-    for (const std::string& sql : statements) {
-        if (!db.exec(sql)) ctx.DBErrorMessage = "DB CREATE TABLE exec error: " + db.errmsg();
+    if (!db.exec("BEGIN;")) {
+        ctx.DBErrorMessage = "DB BEGIN exec error: " + db.errmsg();
+        return false;
     }
+    file.inTransaction_ = true;
 
     int32_t count = 0;
     if (!db.exec("SELECT COUNT(*) FROM CardInfo;", exec_callback_count, &count)) {
@@ -99,42 +94,21 @@ std::string rirekiFilePath(const std::string& programDir, const std::string& ent
     return rirekiFolder(programDir) + "/" + entry;
 }
 
-namespace {
-
-constexpr int kCardInfoColumns = 3;
-constexpr int kRirekiBaseColumns = 6;  // TorihikiTsuuban .. Zangaku: every card file has them
-
-}  // namespace
-
 int exec_callback_CardInfoView(void* user, int columnCount, char** values, char** names) {
     auto& query = *static_cast<ViewQuery*>(user);
     ViewContext& ctx = *query.ctx;
     ++query.Counter;
-    if (columnCount < kCardInfoColumns) {
-        query.failure = "CardInfo has " + std::to_string(columnCount) + " columns, " +
-                        std::to_string(kCardInfoColumns) + " expected";
-        return viewdb::kStop;
-    }
-    // Every value is checked before anything is changed, so a damaged row
+    // The whole row is read before anything is shown, so a damaged row
     // leaves the labels and the card values as they were.
-    const auto kind = viewdb::fieldNumber(values, names, 0, query.failure);
-    if (!kind) return viewdb::kStop;
-    const bool hasIssueDate = *kind != CardKindSF && *kind != CardKindWaon;
-    int32_t issued = 0;
-    if (hasIssueDate) {
-        const auto d = viewdb::fieldNumber(values, names, 2, query.failure);
-        if (!d) return viewdb::kStop;
-        issued = *d;
-    }
+    CardInfoRecord info;
+    if (!readCardInfoRow(info, columnCount, values, names, query.failure)) return viewdb::kStop;
 
-    ctx.card.CardKind = *kind;
-    const std::string cardId = utf8ToString(values[1], -1);
-    if (const std::string caption = cardNumberCaption(*kind); !caption.empty())
-        ctx.frmMain.setCardLabel(CardLabel::CardID, caption + cardId);
-    ctx.card.CardID = cardId;
-    // Transit and WAON cards have no issue date, whatever the file holds.
-    ctx.frmMain.setCardLabel(CardLabel::SakuseiYmd, issueDateLabel(*kind, issued));
-    ctx.card.HakkouYmd = issued;
+    ctx.card.CardKind = info.CardKind;
+    if (const std::string caption = cardNumberCaption(info.CardKind); !caption.empty())
+        ctx.frmMain.setCardLabel(CardLabel::CardID, caption + info.CardID);
+    ctx.card.CardID = info.CardID;
+    ctx.frmMain.setCardLabel(CardLabel::SakuseiYmd, issueDateLabel(info.CardKind, info.HakkouYmd));
+    ctx.card.HakkouYmd = info.HakkouYmd;
     return viewdb::kGoOn;
 }
 
@@ -142,22 +116,11 @@ int exec_callback_RirekiView(void* user, int columnCount, char** values, char** 
     auto& query = *static_cast<ViewQuery*>(user);
     ViewContext& ctx = *query.ctx;
     const int32_t r = ++query.Counter;
-    if (columnCount < kRirekiBaseColumns) {
-        query.failure = "Rireki has " + std::to_string(columnCount) + " columns, at least " +
-                        std::to_string(kRirekiBaseColumns) + " expected";
-        return viewdb::kStop;
-    }
-    // Fields past the file's columns stay 0: an Edy file has no Charge, a
-    // WAON file no transit codes.
+    // A fresh record: fields past the file's columns stay 0.
     RirekiInfo record;
-    const int n = columnCount < RirekiFieldCount ? columnCount : RirekiFieldCount;
-    for (int k = 0; k < n; ++k) {
-        const auto v = viewdb::fieldNumber(values, names, k, query.failure);
-        if (!v) {
-            query.failure = "row " + std::to_string(r) + ": " + query.failure;
-            return viewdb::kStop;
-        }
-        rirekiField(record, k) = *v;
+    if (!readRirekiRow(record, columnCount, values, names, query.failure)) {
+        query.failure = "row " + std::to_string(r) + ": " + query.failure;
+        return viewdb::kStop;
     }
     if (r == 1) ctx.frmMain.setCardLabel(CardLabel::Zandaka, balanceLabel(record.Zangaku));
     setRirekiRow(ctx.frmMain.table(), r, record, ctx.card.CardKind, ctx.names);
@@ -165,8 +128,9 @@ int exec_callback_RirekiView(void* user, int columnCount, char** values, char** 
 }
 
 bool viewRirekiDB(const std::string& path, ViewContext& ctx) {
-    DbFile db;  // closed on every way out
-    if (!viewdb::openViewedFile(path, ctx, db)) return false;
+    viewdb::ViewedFile file;  // closed on every way out
+    if (!viewdb::openViewedFile(path, ctx, file)) return false;
+    DbFile& db = file.db;
 
     int32_t count = 0;
     if (!db.exec("SELECT COUNT(*) FROM Rireki;", exec_callback_count, &count)) {

@@ -19,14 +19,20 @@ constexpr int kChargeColumns = 6;   // ... and the charge sum and count (WAON, t
 
 bool sumsCharges(int32_t kind) { return kind == CardKindWaon || kind == CardKindSF; }
 
+// A date left empty (SQL NULL) is month 0, as every view reads it, in the
+// count of months and in the sums alike: the count sizes the table, so both
+// must group the rows the same way.
+constexpr const char* kMonthCountSql = "SELECT COUNT(DISTINCT IFNULL(RiyouYmd / 100, 0)) FROM Rireki;";
+
 std::string totalsQuery(int32_t kind) {
     const std::string tail = "FROM Rireki GROUP BY RiyouYm, RiyouKubun ORDER BY RiyouYm DESC, RiyouKubun ASC;";
     if (sumsCharges(kind)) {
-        return std::string("SELECT (RiyouYmd / 100) AS RiyouYm, RiyouKubun, SUM(Kingaku), "
+        return std::string("SELECT IFNULL(RiyouYmd / 100, 0) AS RiyouYm, RiyouKubun, SUM(Kingaku), "
                            "SUM(CASE WHEN Kingaku > 0 THEN 1 ELSE 0 END), ") +
                "SUM(Charge), SUM(CASE WHEN Charge > 0 THEN 1 ELSE 0 END) " + tail;
     }
-    return std::string("SELECT (RiyouYmd / 100) AS RiyouYm, RiyouKubun, SUM(Kingaku), COUNT(RiyouKubun) ") + tail;
+    return std::string("SELECT IFNULL(RiyouYmd / 100, 0) AS RiyouYm, RiyouKubun, SUM(Kingaku), COUNT(RiyouKubun) ") +
+           tail;
 }
 
 // A sum of whole yen as an amount. SQL NULL is the sum of no values (a
@@ -108,13 +114,9 @@ void setSyuukeiRow(ResultTable& grdRireki, int32_t row, const SyuukeiInfo& info)
 int exec_callback_Zandaka(void* user, int columnCount, char** values, char** names) {
     auto& query = *static_cast<ViewQuery*>(user);
     if (++query.Counter != 1) return viewdb::kGoOn;
-    if (columnCount < 6) {
-        query.failure = "Rireki has " + std::to_string(columnCount) + " columns, at least 6 expected";
-        return viewdb::kStop;
-    }
-    const auto zangaku = viewdb::fieldNumber(values, names, 5, query.failure);
-    if (!zangaku) return viewdb::kStop;
-    query.ctx->frmMain.setCardLabel(CardLabel::Zandaka, balanceLabel(*zangaku));
+    RirekiInfo newest;
+    if (!readRirekiRow(newest, columnCount, values, names, query.failure)) return viewdb::kStop;
+    query.ctx->frmMain.setCardLabel(CardLabel::Zandaka, balanceLabel(newest.Zangaku));
     return viewdb::kGoOn;
 }
 
@@ -134,20 +136,20 @@ int exec_callback_Syuukei(void* user, int columnCount, char** values, char** nam
     // Read the whole row first: a value that is no number stops the query
     // before the month is touched.
     std::string& why = query.failure;
-    const auto month = viewdb::wholeNumber(values, names, 0, why);
+    const auto month = viewdb::fieldNumber(values, names, 0, why);
     if (!month) return viewdb::kStop;
-    const auto kubun = viewdb::wholeNumber(values, names, 1, why);
+    const auto kubun = viewdb::fieldNumber(values, names, 1, why);
     if (!kubun) return viewdb::kStop;
     const auto kingaku = readSum(values, names, 2, why);
     if (!kingaku) return viewdb::kStop;
-    const auto kingakuCount = viewdb::wholeNumber(values, names, 3, why);
+    const auto kingakuCount = viewdb::fieldNumber(values, names, 3, why);
     if (!kingakuCount) return viewdb::kStop;
     std::optional<Amount> charge = Amount{};
     std::optional<int32_t> chargeCount = 0;
     if (charges) {
         charge = readSum(values, names, 4, why);
         if (!charge) return viewdb::kStop;
-        chargeCount = viewdb::wholeNumber(values, names, 5, why);
+        chargeCount = viewdb::fieldNumber(values, names, 5, why);
         if (!chargeCount) return viewdb::kStop;
     }
 
@@ -177,14 +179,15 @@ int exec_callback_Syuukei(void* user, int columnCount, char** values, char** nam
 }
 
 bool viewSyuukeiDB(const std::string& path, ViewContext& ctx) {
-    DbFile db;  // closed on every way out
-    if (!viewdb::openViewedFile(path, ctx, db)) return false;
+    viewdb::ViewedFile file;  // closed on every way out
+    if (!viewdb::openViewedFile(path, ctx, file)) return false;
+    DbFile& db = file.db;
 
     // The query follows the kind just read from the file.
     const std::string sql = totalsQuery(ctx.card.CardKind);
 
     int32_t months = 0;
-    if (!db.exec("SELECT COUNT(DISTINCT (RiyouYmd / 100)) FROM Rireki;", exec_callback_count, &months)) {
+    if (!db.exec(kMonthCountSql, exec_callback_count, &months)) {
         ctx.DBErrorMessage = "DB COUNT Rireki exec error: " + db.errmsg();
         return false;
     }
@@ -207,9 +210,8 @@ bool viewSyuukeiDB(const std::string& path, ViewContext& ctx) {
         ctx.DBErrorMessage = viewdb::stepFailure("DB SELECT Syuukei exec error: ", totals, db);
         return false;
     }
-    // The last month has no following row to finish it. A query without rows
-    // (the history vanished between the count and the sums) has no month to
-    // finish, and the previous view's month must not be written.
+    // The last month has no following row to finish it; the previous view's
+    // month is never written.
     if (totals.Counter > 0) finishMonth(ctx);
     return true;
 }

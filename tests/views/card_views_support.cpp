@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "store/card_store.h"
 #include "views/rireki_rows.h"
@@ -55,6 +56,11 @@ Table cells(const ResultTable& table) {
         for (int c = 0; c < table.cols(); ++c) out.back().push_back(table.text(r, c));
     }
     return out;
+}
+
+int HookedViewHost::textWidthTwips(const std::string& utf8) const {
+    if (auto hook = std::exchange(onNextMeasure, nullptr)) hook();
+    return PlainViewHost::textWidthTwips(utf8);
 }
 
 ViewsWorld::ViewsWorld() {

@@ -3,6 +3,7 @@
 // A program folder with card files made by the store, and a window without a
 // screen to run the views in.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,14 @@ void storeCard(const std::string& path, int32_t kind, const std::string& cardId,
 // Every cell of the table, row by row, the header row first.
 Table cells(const ResultTable& table);
 
+// The window without a screen, with a hook run once at its next text
+// measure: the file views measure the table's header texts after counting
+// the rows and before reading them.
+struct HookedViewHost : PlainViewHost {
+    int textWidthTwips(const std::string& utf8) const override;
+    mutable std::function<void()> onNextMeasure;
+};
+
 // A fresh window and the values it owns, over a program folder of its own
 // with an empty RirekiDB, showing the start-up layout.
 struct ViewsWorld {
@@ -43,7 +52,7 @@ struct ViewsWorld {
     bool balances(const std::vector<std::string>& entries) { return cmdZandaka_Click(ctx, dir.str(), entries); }
 
     TempDir dir;
-    PlainViewHost host;
+    HookedViewHost host;
     CardReadResults card;
     NameCaches caches;
     std::string DBErrorMessage;

@@ -3,13 +3,23 @@
 #include <filesystem>
 #include <functional>
 
+#include "database/db_access.h"
+#include "store/db_files.h"
 #include "store/test_db.h"
+#include "views/card_display.h"
 #include "views/card_views_support.h"
 
 namespace tovani::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The data rows' texts of the first column.
+std::vector<std::string> firstColumn(const ResultTable& table) {
+    std::vector<std::string> texts;
+    for (int r = 1; r < table.rows(); ++r) texts.push_back(table.text(r, 0));
+    return texts;
+}
 
 const std::string kBalanceWaiting = "カード残高を読み込んでいます。しばらくお待ちください。";
 
@@ -156,15 +166,29 @@ TEST(FileViews, DamagedFilesFailWithTheirTextAndLeaveTheWindowUsable) {
          "DB SELECT Zandaka exec error: column Zangaku holds \"fifty\" where a whole number belongs"},
         // The engine sums a text as 0 and turns the sum into a fraction: the
         // totals must not show it as a plausible number.
+        {"text as an older amount",
+         edyFile({"INSERT INTO CardInfo VALUES ( 1, 'A', 0 );",
+                  "INSERT INTO Rireki VALUES ( 1, 2, 20100401, 0, 'lots', 100 );",
+                  "INSERT INTO Rireki VALUES ( 2, 2, 20100401, 0, 100, 200 );"}),
+         nullptr, "DB SELECT Rireki exec error: row 2: column Kingaku holds \"lots\" where a whole number belongs",
+         "DB SELECT Syuukei exec error: column SUM(Kingaku) holds \"100.0\" where a whole number belongs"},
         {"text as amount",
          edyFile({"INSERT INTO CardInfo VALUES ( 1, 'A', 0 );",
                   "INSERT INTO Rireki VALUES ( 1, 2, 20100401, 0, 'lots', 100 );"}),
          nullptr, "DB SELECT Rireki exec error: row 1: column Kingaku holds \"lots\" where a whole number belongs",
-         "DB SELECT Syuukei exec error: column SUM(Kingaku) holds \"0.0\" where a whole number belongs"},
+         "DB SELECT Zandaka exec error: column Kingaku holds \"lots\" where a whole number belongs"},
+        // Views never give a file tables: an empty file, one that holds no
+        // card and one left by a store cut short all stay as they are.
+        {"empty file", {}, "", "DB COUNT CardInfo exec error: no such table: CardInfo",
+         "DB COUNT CardInfo exec error: no such table: CardInfo"},
+        {"station database", {"CREATE TABLE Station ( Code INTEGER PRIMARY KEY, Eki TEXT );"}, nullptr,
+         "DB COUNT CardInfo exec error: no such table: CardInfo", "DB COUNT CardInfo exec error: no such table: CardInfo"},
+        {"CardInfo alone", {edyFile({})[0], "INSERT INTO CardInfo VALUES ( 1, 'A', 0 );"}, nullptr,
+         "DB COUNT Rireki exec error: no such table: Rireki", "DB COUNT Rireki exec error: no such table: Rireki"},
         {"history table of too few columns",
          {edyFile({})[0], "CREATE TABLE Rireki ( TorihikiTsuuban INTEGER PRIMARY KEY, RiyouYmd INTEGER );",
           "INSERT INTO CardInfo VALUES ( 1, 'A', 0 );", "INSERT INTO Rireki VALUES ( 1, 20100401 );"},
-         nullptr, "DB SELECT Rireki exec error: Rireki has 2 columns, at least 6 expected",
+         nullptr, "DB SELECT Rireki exec error: row 1: Rireki has 2 columns, at least 6 expected",
          "DB SELECT Zandaka exec error: Rireki has 2 columns, at least 6 expected"},
     };
     for (const ViewKind& v : kFileViews) {
@@ -187,9 +211,7 @@ TEST(FileViews, DamagedFilesFailWithTheirTextAndLeaveTheWindowUsable) {
             EXPECT_EQ(w.host.message(), v.waiting);
             EXPECT_FALSE(w.host.locked());
             EXPECT_EQ(w.host.lockCount(), w.host.unlockCount());
-            if (c.rawContent) {
-                EXPECT_EQ(readFile(file), before);  // never turned into a database
-            }
+            EXPECT_TRUE(readFile(file) == before) << "a view wrote to the file";
             // Failures before the rows are laid out keep the previous view.
             if (expected.find("SELECT Rireki") == std::string::npos &&
                 expected.find("Syuukei") == std::string::npos && expected.find("Zandaka") == std::string::npos) {
@@ -209,6 +231,7 @@ TEST(FileViews, EmptyColumnsReadAsZeroInEveryView) {
         const char* issueLabel;
         const char* balanceLabel;
         std::vector<std::string> newestRow;  // history row 1
+        std::vector<std::string> months;      // first column of the totals
         std::vector<std::string> balanceRow;  // the overview's row
     };
     const std::vector<Case> cases = {
@@ -218,13 +241,21 @@ TEST(FileViews, EmptyColumnsReadAsZeroInEveryView) {
           "INTEGER, Kingaku INTEGER, Zangaku INTEGER, Charge INTEGER );",
           "INSERT INTO CardInfo VALUES ( 3, 'A', NULL );",
           "INSERT INTO Rireki VALUES ( 1, 4, 20100101, 93000, 100, 900, NULL );"},
-         "", "残高：900 円", {"1", "2010/01/01 09:30:00", "支払い", "", "100", "900"},
+         "", "残高：900 円", {"1", "2010/01/01 09:30:00", "支払い", "", "100", "900"}, {"2010/01"},
          {"WAON", "A", "2010/01/01", "900"}},
         {"Edy without an issue date or a balance",
          edyFile({"INSERT INTO CardInfo VALUES ( 1, 'A', NULL );",
                   "INSERT INTO Rireki VALUES ( 1, 32, 20100101, 93000, 100, NULL );"}),
-         "作成年月日：", "残高：0 円", {"1", "2010/01/01 09:30:00", "支払い", "", "100", "0"},
+         "作成年月日：", "残高：0 円", {"1", "2010/01/01 09:30:00", "支払い", "", "100", "0"}, {"2010/01"},
          {"Edy", "A", "2010/01/01", "0"}},
+        // Month 0 is no calendar month: its cell is empty, and it has its row.
+        {"Edy entries without a date",
+         edyFile({"INSERT INTO CardInfo VALUES ( 1, 'A', 0 );",
+                  "INSERT INTO Rireki VALUES ( 1, NULL, NULL, NULL, 100, 900 );",
+                  "INSERT INTO Rireki VALUES ( 2, 32, 20100405, 0, 100, 800 );",
+                  "INSERT INTO Rireki VALUES ( 3, 32, NULL, 0, 100, 700 );"}),
+         "作成年月日：", "残高：700 円", {"3", "", "支払い", "", "100", "700"}, {"2010/04", ""},
+         {"Edy", "A", "", "700"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -237,6 +268,7 @@ TEST(FileViews, EmptyColumnsReadAsZeroInEveryView) {
         w.host.setCardLabel(CardLabel::Zandaka, "");
         ASSERT_TRUE(w.totals("X_A.DB")) << w.DBErrorMessage;
         EXPECT_EQ(w.host.cardLabel(CardLabel::Zandaka), c.balanceLabel);
+        EXPECT_EQ(firstColumn(w.host.table()), c.months);
         ASSERT_TRUE(w.balances({"X_A.DB"})) << w.DBErrorMessage;
         EXPECT_EQ(cells(w.host.table())[1], c.balanceRow);
     }
@@ -259,17 +291,47 @@ TEST(FileViews, VanishedFileFailsAndNothingIsCreated) {
     }
 }
 
-TEST(FileViews, FileWithoutTablesGetsThoseOfTheKindShownLast) {
-    ViewsWorld w;
-    storeCard(w.cardFile("SF_B.DB"), CardKindSF, "B", 0, {entry(1, 0x02, 20100401, 0, 0, 1000, 1000)});
-    ASSERT_TRUE(w.history("SF_B.DB"));
-    ASSERT_EQ(runSql(w.cardFile("Edy_A.DB"), {"CREATE TABLE Other ( x INTEGER );"}), "");
+// A store cut short (a full disk, a kill) can leave a file without tables.
+// Viewing it after start-up must not give it the layout of kind 0, after
+// which its transit card could never be stored again.
+TEST(FileViews, FileWithoutTablesIsLeftForItsCardToStore) {
+    for (const ViewKind& v : kFileViews) {
+        SCOPED_TRACE(v.name);
+        ViewsWorld w;
+        const std::string file = w.cardFile("SF_B.DB");
+        writeFile(file, "");
+        EXPECT_FALSE((w.*v.run)("SF_B.DB"));
+        EXPECT_EQ(readFile(file), "");
+        storeCard(file, CardKindSF, "B", 0, {entry(1, 0x02, 20100401, 0, 0, 1000, 1000)});
+        EXPECT_EQ(query(file, "SELECT COUNT(*) FROM pragma_table_info('Rireki');"), (Rows{{"13"}}));
+    }
+}
 
-    EXPECT_FALSE(w.totals("Edy_A.DB"));
-    EXPECT_EQ(w.DBErrorMessage, "DB CardInfo 未登録 error ");
-    const Rows columns = query(w.cardFile("Edy_A.DB"), "SELECT COUNT(*) FROM pragma_table_info('Rireki');");
-    EXPECT_EQ(columns, (Rows{{"13"}}));
-    EXPECT_EQ(query(w.cardFile("Edy_A.DB"), "SELECT COUNT(*) FROM CardInfo;"), (Rows{{"0"}}));
+// The table is sized by a count and filled by a second query; a row another
+// process stores between the two must not push a row out of the table.
+TEST(FileViews, TheTableHoldsTheRowsItsCountSaw) {
+    const std::vector<std::string> shown[] = {{"2", "1"}, {"2010/05", "2010/04"}};
+    const std::vector<std::string> after[] = {{"3", "2", "1"}, {"2010/06", "2010/05", "2010/04"}};
+    for (size_t i = 0; i < std::size(kFileViews); ++i) {
+        const ViewKind& v = kFileViews[i];
+        SCOPED_TRACE(v.name);
+        ViewsWorld w;
+        const std::string file = w.cardFile("Edy_A.DB");
+        storeCard(file, CardKindEdy, "A", 0, {entry(1, 0x20, 20100401, 0, 100, 900), entry(2, 0x20, 20100501, 0, 100, 800)});
+        w.host.onNextMeasure = [&] {
+            DbFile other;  // a second process that does not wait for locks
+            ASSERT_TRUE(other.open(file, bridge::OpenReadWrite));
+            ASSERT_TRUE(other.exec("PRAGMA busy_timeout = 0;"));
+            other.exec("INSERT INTO Rireki VALUES ( 3, 32, 20100601, 0, 100, 700 );");
+        };
+        ASSERT_TRUE((w.*v.run)("Edy_A.DB")) << w.DBErrorMessage;
+        EXPECT_EQ(firstColumn(w.host.table()), shown[i]);
+
+        // Once the view is done the row can be stored, and the next view shows it.
+        storeCard(file, CardKindEdy, "A", 0, {entry(3, 0x20, 20100601, 0, 100, 700)});
+        ASSERT_TRUE((w.*v.run)("Edy_A.DB")) << w.DBErrorMessage;
+        EXPECT_EQ(firstColumn(w.host.table()), after[i]);
+    }
 }
 
 TEST(FileViews, NoSelectionDoesNothing) {
@@ -392,6 +454,19 @@ TEST(BalanceView, UnknownKindCountsAndLargeSumsAreGrouped) {
     EXPECT_EQ(cells(w.host.table())[2], (std::vector<std::string>{"", "X", "2010/01/01", "1,234,567"}));
     // Past 32 bits, still exact.
     EXPECT_EQ(w.host.cardLabel(CardLabel::Zandaka), "残高合計：2,148,718,214 円");
+}
+
+// A card read with no history (a new card) is shown but stored nowhere, so
+// the overview of the files listed next still shows every card.
+TEST(BalanceView, ACardReadWithoutHistoryLeavesTheOverviewWhole) {
+    ViewsWorld w;
+    storeCard(w.cardFile("Edy_1.DB"), CardKindEdy, "1", 0, {entry(1, 0x20, 20100105, 0, 100, 500)});
+    storeCard(w.cardFile("Edy_2.DB"), CardKindEdy, "2", 20100101, {});
+    std::vector<std::string> files;
+    std::string error;
+    ASSERT_TRUE(listCardFiles(rirekiFolder(w.dir.str()), files, error)) << error;
+    ASSERT_TRUE(w.balances(files)) << w.DBErrorMessage;
+    EXPECT_EQ(w.host.cardLabel(CardLabel::CardID), "カード枚数：1 枚");
 }
 
 TEST(BalanceView, FirstUnreadableFileEndsTheOverviewAndShowsNothingOfIt) {
