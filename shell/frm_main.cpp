@@ -7,12 +7,14 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QTableView>
 #include <QTimer>
 #include <QWidget>
@@ -456,6 +458,21 @@ namespace {
 constexpr int MaxCoordinate = 32767;
 int clampCoordinate(int px) { return std::clamp(px, -MaxCoordinate, MaxCoordinate); }
 int clampSize(int px) { return std::clamp(px, 0, std::min(MaxCoordinate, QWIDGETSIZE_MAX)); }
+
+// A window that overlaps no screen's free area by at least this much cannot
+// be grabbed or seen: it was left on a monitor that is gone, or the file holds
+// nonsense.
+constexpr int MinVisibleWidth = 100;
+constexpr int MinVisibleHeight = 50;
+
+bool onSomeScreen(const QRect& r) {
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect seen = r.intersected(screen->availableGeometry());
+        if (seen.width() >= MinVisibleWidth && seen.height() >= MinVisibleHeight) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void frmMain::loadWindowSetting() {
@@ -463,8 +480,22 @@ void frmMain::loadWindowSetting() {
 }
 
 void frmMain::applyWindowSetting() {
-    move(clampCoordinate(tx(WindowSetting.Left)), clampCoordinate(ty(WindowSetting.Top)));
-    resize(clampSize(tx(WindowSetting.Width)), clampSize(ty(WindowSetting.Height)));
+    // Never smaller than the frame and the message line, which must show
+    // whole. A place on no screen gives way to the designed size centred on
+    // the primary screen. Values that pass are applied as stored.
+    QRect r(clampCoordinate(tx(WindowSetting.Left)), clampCoordinate(ty(WindowSetting.Top)),
+            std::max(clampSize(tx(WindowSetting.Width)), tx(FrameWidth)),
+            std::max(clampSize(ty(WindowSetting.Height)), ty(FrameHeight + MessageHeight)));
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary != nullptr && !onSomeScreen(r)) {
+        const QRect area = primary->availableGeometry();
+        r.setSize(QSize(tx(DesignWidth), ty(DesignHeight)));
+        r.moveCenter(area.center());
+        // A screen smaller than the window shows its top left corner.
+        r.moveTopLeft(QPoint(std::max(r.left(), area.left()), std::max(r.top(), area.top())));
+    }
+    move(r.topLeft());
+    resize(r.size());
 }
 
 void frmMain::saveWindowSetting() {

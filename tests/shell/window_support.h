@@ -70,12 +70,13 @@ int storedRows(const std::string& path);
 std::vector<std::string> column(const ResultTable& table, int col);
 
 // The main function of a window test program: runs the slots of Tests on the
-// offscreen platform (unless QT_QPA_PLATFORM names another) with the bridge
-// library at bridgePath.
+// offscreen platform with the two screens of screens.json (unless
+// QT_QPA_PLATFORM names another) with the bridge library at bridgePath.
 template <class Tests>
 int runWindowTests(int argc, char** argv,
                    const std::string& bridgePath = std::string(TOVANI_PROGRAM_DIR) + "/librowgate.so") {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" TOVANI_SOURCE_DIR "/tests/shell/screens.json");
     QApplication app(argc, argv);
     bridge::setLibraryPath(bridgePath);
     Tests tests;

@@ -5,10 +5,12 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -335,38 +337,46 @@ void WindowTest::placementIsStoredOnCloseAndTakenAtStart() {
     QCOMPARE(readText(rig.iniPath()), ini);  // no drift from one start to the next
 }
 
+// On the two screens of screens.json (1280 x 800 primary, 1024 x 768 to its
+// right) at 96 dpi, 15 twips a pixel: designed 608 x 325, smallest 449 x 186.
 void WindowTest::placementFromBadSettingsFiles_data() {
     QTest::addColumn<QString>("content");
-    QTest::addColumn<QPoint>("posTwips");   // expected, in twips
-    QTest::addColumn<QSize>("sizeTwips");   // expected; (-1,-1): the designed size
-    QTest::newRow("garbage") << "\x01\xff\xfe garbage\n=\n[[[\nLeft\n" << QPoint(0, 0) << QSize(-1, -1);
-    QTest::newRow("not numbers") << "[Setting]\nLeft=abc\nTop=\nWidth=x9\nHeight=-\n" << QPoint(0, 0) << QSize(0, 0);
-    QTest::newRow("only the size") << "[Setting]\nWidth=7200\nHeight=4320\n" << QPoint(0, 0) << QSize(7200, 4320);
-    QTest::newRow("other section") << "[Other]\nLeft=1440\n[Setting]\nTop=1440\n" << QPoint(0, 1440) << QSize(-1, -1);
-    QTest::newRow("negative") << "[Setting]\nLeft=-1440\nTop=-720\nWidth=-100\nHeight=-5\n" << QPoint(-1440, -720)
-                              << QSize(0, 0);
+    QTest::addColumn<QRect>("expected");  // place and size in pixels
+    const QRect centred(336, 237, 608, 325);  // the designed size on the primary screen
+    QTest::newRow("garbage") << "\x01\xff\xfe garbage\n=\n[[[\nLeft\n" << QRect(0, 0, 608, 325);
+    QTest::newRow("not numbers") << "[Setting]\nLeft=abc\nTop=\nWidth=x9\nHeight=-\n" << QRect(0, 0, 449, 186);
+    QTest::newRow("only the size") << "[Setting]\nWidth=7200\nHeight=4320\n" << QRect(0, 0, 480, 288);
+    QTest::newRow("other section") << "[Other]\nLeft=1440\n[Setting]\nTop=1440\n" << QRect(0, 96, 608, 325);
+    QTest::newRow("negative") << "[Setting]\nLeft=-1440\nTop=-720\nWidth=-100\nHeight=-5\n" << QRect(-96, -48, 449, 186);
+    QTest::newRow("tiny") << "[Setting]\nLeft=1200\nTop=900\nWidth=15\nHeight=15\n" << QRect(80, 60, 449, 186);
+    QTest::newRow("second screen") << "[Setting]\nLeft=21000\nTop=1500\nWidth=9360\nHeight=5490\n"
+                                   << QRect(1400, 100, 624, 366);
+    QTest::newRow("far off") << "[Setting]\nLeft=-2000000\nTop=0\nWidth=9360\nHeight=5490\n" << centred;
+    QTest::newRow("unplugged screen") << "[Setting]\nLeft=40000\nTop=1500\n" << centred;
+    QTest::newRow("50 pixels showing") << "[Setting]\nTop=11250\n" << QRect(0, 750, 608, 325);
+    QTest::newRow("49 pixels showing") << "[Setting]\nTop=11265\n" << centred;
+    QTest::newRow("huge") << "[Setting]\nLeft=2147483647\nTop=-2147483648\nWidth=2147483647\nHeight=99999999\n"
+                          << centred;
 }
 
 void WindowTest::placementFromBadSettingsFiles() {
     QFETCH(QString, content);
-    QFETCH(QPoint, posTwips);
-    QFETCH(QSize, sizeTwips);
+    QFETCH(QRect, expected);
     WindowRig rig;
     writeText(rig.iniPath(), content.toStdString());
     auto& w = rig.start();
-    const int dx = w.logicalDpiX(), dy = w.logicalDpiY();
-    QCOMPARE(w.pos(), QPoint(shell::twipsToPixels(posTwips.x(), dx), shell::twipsToPixels(posTwips.y(), dy)));
-    const QSize expected = sizeTwips == QSize(-1, -1) ? QSize(9120, 4875) : sizeTwips;
-    QCOMPARE(w.size(), QSize(shell::twipsToPixels(expected.width(), dx), shell::twipsToPixels(expected.height(), dy)));
+    const auto screens = QGuiApplication::screens();
+    if (screens.size() != 2 || screens[0]->geometry() != QRect(0, 0, 1280, 800) || w.logicalDpiX() != 96 ||
+        w.logicalDpiY() != 96)
+        QSKIP("needs the screens of screens.json");
+    QCOMPARE(QRect(w.pos(), w.size()), expected);
     rig.close();
-
-    // Huge values are applied as far as the window system goes, and survive a close.
-    writeText(rig.iniPath(), "[Setting]\nLeft=2147483647\nTop=-2147483648\nWidth=2147483647\nHeight=99999999\n");
-    auto& huge = rig.start();
-    QVERIFY(huge.width() > 1000 && huge.height() > 1000);
-    huge.show();
-    rig.close();
-    QVERIFY(readText(rig.iniPath()).find("Width=") != std::string::npos);
+    // The place shown is the one kept, not the one the file held.
+    const std::string ini = readText(rig.iniPath());
+    for (const std::string& key : {"Left=" + std::to_string(expected.x() * 15), "Top=" + std::to_string(expected.y() * 15),
+                                  "Width=" + std::to_string(expected.width() * 15),
+                                  "Height=" + std::to_string(expected.height() * 15)})
+        QVERIFY2(ini.find(key + "\n") != std::string::npos, ini.c_str());
 }
 
 void WindowTest::sortByClickKeepsTheHeaderAndFlipsDirection() {
