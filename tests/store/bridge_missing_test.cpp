@@ -20,6 +20,7 @@ TEST(MissingBridge, RoutinesFailWithTheirTextsAndTheReasonGoesToStderr) {
     test::writeFile(path, "");  // exists, so the readers get as far as the open
     CardReadResults card;
     card.CardKind = CardKindSF;
+    card.CardRireki[0].RiyouKubun = 1;  // one entry to store
     std::string message;
 
     ::testing::internal::CaptureStderr();

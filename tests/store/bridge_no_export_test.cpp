@@ -16,6 +16,7 @@ TEST(BridgeWithoutExports, OpenFailsAndNamesTheMissingExportOnce) {
     const std::string path = dir.str() + "/Edy_0000-0000-0000-0001.DB";
     CardReadResults card;
     card.CardKind = CardKindEdy;
+    card.CardRireki[0].RiyouKubun = 1;  // one entry to store
     std::string message;
 
     ::testing::internal::CaptureStderr();
