@@ -50,7 +50,8 @@ std::string helpText() {
            "           each, the history and card-information services the program\n"
            "           reads with all their blocks; to FILE, or to standard output\n"
            "  readers  lists every reader/writer it finds, one a line: the value of\n"
-           "           TOVANI_READER that chooses it, its name, whether it answers, a note\n"
+           "           TOVANI_READER that chooses it, its name, whether it answers, its\n"
+           "           route (how FeliCa frames reach the card), a note\n"
            "\n"
            "Exit status:\n"
            "  0  done; for readers: a reader/writer answers\n"
@@ -283,8 +284,9 @@ int readers() {
     const std::vector<FoundReader> found = findReaders(problems);
     bool anyAnswers = false;
     for (const FoundReader& r : found) {
-        std::printf("%s\t%s\t%s%s%s\n", r.path.c_str(), r.name.empty() ? "-" : r.name.c_str(),
-                    r.answers ? "answers" : "does not answer", r.note.empty() ? "" : "\t", r.note.c_str());
+        std::printf("%s\t%s\t%s\t%s%s%s\n", r.path.c_str(), r.name.empty() ? "-" : r.name.c_str(),
+                    r.answers ? "answers" : "does not answer", r.route.empty() ? "-" : r.route.c_str(),
+                    r.note.empty() ? "" : "\t", r.note.c_str());
         anyAnswers = anyAnswers || r.answers;
     }
     for (const std::string& p : problems) std::fprintf(stderr, "tovani-card: %s\n", p.c_str());

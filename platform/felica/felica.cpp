@@ -32,6 +32,66 @@ bool ready(FelicaLibrary& lib) {
     return true;
 }
 
+// The history services the program knows, per system, in the order a
+// stand-in tries them (Edy, nanaco, WAON; SF). A reader that refuses the
+// commands which list a card's systems and services leaves only these to ask.
+constexpr std::array<uint8_t, 2> SystemCommon{0xFE, 0x00};
+constexpr std::array<uint8_t, 2> SystemTransit{0x00, 0x03};
+constexpr uint16_t CommonHistoryServices[] = {0x170F, 0x564F, 0x680B};
+constexpr uint16_t TransitHistoryServices[] = {0x090F};
+
+std::span<const uint16_t> knownHistoryServices(std::array<uint8_t, 2> systemCode) {
+    if (systemCode == SystemCommon) return CommonHistoryServices;
+    if (systemCode == SystemTransit) return TransitHistoryServices;
+    return {};
+}
+
+bool refused(const FelicaLibrary& lib, uint8_t commandCode) { return lib.refusedCommands.test(commandCode); }
+
+// Takes note of a refusal; false (with the failure recorded) when the
+// outcome is a failure of another kind.
+bool noteRefusal(FelicaLibrary& lib, const Outcome& o, uint8_t commandCode) {
+    if (!o.refused) return fail(lib, o);
+    lib.refusedCommands.set(commandCode);
+    return true;
+}
+
+// Which of `services` the card with `idm` answers a one-block read for.
+bool servicesThatAnswer(FelicaLibrary& lib, const Idm& idm, std::span<const uint16_t> services,
+                        std::vector<uint16_t>& present) {
+    present.clear();
+    for (uint16_t service : services) {
+        bool there = false;
+        Outcome o = serviceAnswers(*lib.transport, idm, service, there);
+        if (!o.ok) return fail(lib, o);
+        if (there) present.push_back(service);
+    }
+    return true;
+}
+
+// Polling refused: the reader's own view of the card in its field gives the
+// IDm, and a system is taken to be there when one of its known history
+// services answers a read.
+bool pollWithoutPolling(FelicaLibrary& lib, std::array<uint8_t, 2> systemCode, PollingAnswer& answer) {
+    answer = {};
+    switch (lib.transport->cardIdentity(answer.idm, answer.pmm)) {
+    case Exchange::Answered:
+        break;
+    case Exchange::NoAnswer:
+        return lib.fail(ErrorPolling, 0, "no card");
+    case Exchange::ReaderFault:
+        return fail(lib, Outcome::failure(ErrorReaderNotAnswering, lib.transport->lastDetail(),
+                                          "the reader/writer does not answer"));
+    case Exchange::Refused:
+        return fail(lib, Outcome::refusedCommand(code::Polling));
+    }
+    if (systemCode == std::array<uint8_t, 2>{0xFF, 0xFF}) return true;
+    std::vector<uint16_t> present;
+    if (!servicesThatAnswer(lib, answer.idm, knownHistoryServices(systemCode), present)) return false;
+    if (present.empty()) return lib.fail(ErrorPolling, 0, "no card of system " + hexText(systemCode));
+    return true;
+}
+
 // Polls for the system the caller names and fills the IDm and PMm buffers.
 bool pollFor(FelicaLibrary& lib, const polling& p, card_information& info, PollingAnswer& answer) {
     if (!ready(lib)) return false;
@@ -39,11 +99,47 @@ bool pollFor(FelicaLibrary& lib, const polling& p, card_information& info, Polli
         return lib.fail(ErrorInvalidArgument, 0, "a polling buffer is too small");
     // A new polling forgets the card before: reads go to the card it finds.
     lib.polledIdm.reset();
-    Outcome o = pollCard(*lib.transport, {p.system_code[0], p.system_code[1]}, RequestNone, answer);
-    if (!o.ok) return fail(lib, o);
+    const std::array<uint8_t, 2> systemCode{p.system_code[0], p.system_code[1]};
+    bool polled = false;
+    if (!refused(lib, code::Polling)) {
+        Outcome o = pollCard(*lib.transport, systemCode, RequestNone, answer);
+        polled = o.ok;
+        if (!o.ok && !noteRefusal(lib, o, code::Polling)) return false;
+    }
+    if (!polled && !pollWithoutPolling(lib, systemCode, answer)) return false;
     lib.polledIdm = answer.idm;
     std::copy(answer.idm.begin(), answer.idm.end(), info.card_idm.begin());
     std::copy(answer.pmm.begin(), answer.pmm.end(), info.card_pmm.begin());
+    return true;
+}
+
+// The stand-in for Request System Code: Polling for FE 00, then 00 03 (or,
+// where Polling is refused too, a read of their history services); the
+// first system that answers is the card's list.
+bool systemsByPolling(FelicaLibrary& lib, const Idm& idm, std::vector<std::array<uint8_t, 2>>& codes) {
+    codes.clear();
+    for (const std::array<uint8_t, 2>& system : {SystemCommon, SystemTransit}) {
+        bool there = false;
+        if (!refused(lib, code::Polling)) {
+            PollingAnswer a;
+            Outcome o = pollCard(*lib.transport, system, RequestNone, a);
+            there = o.ok;
+            // No answer to Polling for a system: the card does not have it.
+            if (!o.ok && o.error != ErrorPolling && !noteRefusal(lib, o, code::Polling)) return false;
+        }
+        if (refused(lib, code::Polling)) {
+            std::vector<uint16_t> present;
+            if (!servicesThatAnswer(lib, idm, knownHistoryServices(system), present)) return false;
+            there = !present.empty();
+        }
+        if (there) {
+            codes.push_back(system);
+            break;
+        }
+    }
+    // Later commands address the card polled for any system, as after
+    // Request System Code.
+    lib.polledIdm = idm;
     return true;
 }
 
@@ -79,6 +175,7 @@ bool open_reader_writer_auto(FelicaLibrary& lib) {
     case OpenResult::Opened:
         lib.transport = std::move(transport);
         lib.opened = true;
+        lib.refusedCommands.reset();
         return true;
     case OpenResult::NotFound:
         return lib.fail(ErrorNoReaderWriter, transport->lastDetail(), "no reader/writer found");
@@ -95,6 +192,7 @@ bool close_reader_writer(FelicaLibrary& lib) {
     lib.transport.reset();
     lib.opened = false;
     lib.polledIdm.reset();
+    lib.refusedCommands.reset();
     return true;
 }
 
@@ -128,8 +226,13 @@ bool polling_and_request_system_code(FelicaLibrary& lib, const polling& p, uint8
     if (!pollFor(lib, p, info, answer)) return false;
     number_of_cards = 1;
     std::vector<std::array<uint8_t, 2>> codes;
-    Outcome o = requestSystemCodes(*lib.transport, answer.idm, codes);
-    if (!o.ok) return fail(lib, o);
+    bool listed = false;
+    if (!refused(lib, code::RequestSystemCode)) {
+        Outcome o = requestSystemCodes(*lib.transport, answer.idm, codes);
+        listed = o.ok;
+        if (!o.ok && !noteRefusal(lib, o, code::RequestSystemCode)) return false;
+    }
+    if (!listed && !systemsByPolling(lib, answer.idm, codes)) return false;
     if (codes.size() > 0xFF || codes.size() * 2 > out.system_code_list.size())
         return lib.fail(ErrorSystemCodeList, 0,
                         std::to_string(codes.size()) + " system codes do not fit the caller's list");
@@ -161,8 +264,19 @@ bool polling_and_search_service_code(FelicaLibrary& lib, const polling& p, const
     const size_t maxAreas = std::min({static_cast<size_t>(std::max(in.max_area_codes, 0)),
                                       out.area_code_list.size() / 2, out.end_service_code_list.size() / 2});
     ServiceList list;
-    Outcome o = searchServiceCodes(*lib.transport, answer.idm, std::max(maxServices, maxAreas), list);
-    if (!o.ok) return fail(lib, o);
+    bool searched = false;
+    if (!refused(lib, code::SearchServiceCode)) {
+        Outcome o = searchServiceCodes(*lib.transport, answer.idm, std::max(maxServices, maxAreas), list);
+        searched = o.ok;
+        if (!o.ok && !noteRefusal(lib, o, code::SearchServiceCode)) return false;
+    }
+    // The stand-in lists the known history services that answer a read.
+    if (!searched) {
+        list = {};
+        if (!servicesThatAnswer(lib, answer.idm, knownHistoryServices({p.system_code[0], p.system_code[1]}),
+                                list.services))
+            return false;
+    }
     if (list.services.size() > maxServices || list.areas.size() > maxAreas)
         return lib.fail(ErrorServiceCodeList, 0,
                         std::to_string(list.services.size()) + " service codes and " +

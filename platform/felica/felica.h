@@ -12,6 +12,7 @@
 // never a write past the end.
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,6 +91,9 @@ struct FelicaLibrary {
     bool initialized = false;
     bool opened = false;
     std::optional<Idm> polledIdm;  // the card of the last successful polling
+    // FeliCa command codes the open reader/writer refused to carry: later
+    // reads go straight to their stand-ins.
+    std::bitset<256> refusedCommands;
     int32_t error1 = ErrorNone;
     int32_t error2 = 0;
     std::string reason;

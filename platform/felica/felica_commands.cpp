@@ -34,9 +34,19 @@ Exchange readOnce(Transport& t, const Idm& idm, uint16_t serviceCode, std::span<
 
 }  // namespace
 
+Outcome Outcome::refusedCommand(uint8_t commandCode) {
+    static const char digits[] = "0123456789ABCDEF";
+    Outcome o = failure(ErrorReaderNotAnswering, commandCode,
+                        std::string("the reader refused FeliCa command 0x") + digits[commandCode >> 4] +
+                            digits[commandCode & 0x0F]);
+    o.refused = true;
+    return o;
+}
+
 Outcome pollCard(Transport& t, std::array<uint8_t, 2> systemCode, uint8_t requestCode, PollingAnswer& out) {
     Frame response;
     Exchange e = t.transceive(buildPolling(systemCode, requestCode, 0), response);
+    if (e == Exchange::Refused) return Outcome::refusedCommand(code::Polling);
     if (e == Exchange::ReaderFault) return readerFault(t);
     if (e == Exchange::NoAnswer) return Outcome::failure(ErrorPolling, 0, "no card");
     std::string why;
@@ -49,6 +59,7 @@ Outcome pollCard(Transport& t, std::array<uint8_t, 2> systemCode, uint8_t reques
 Outcome requestSystemCodes(Transport& t, const Idm& idm, std::vector<std::array<uint8_t, 2>>& out) {
     Frame response;
     Exchange e = t.transceive(buildRequestSystemCode(idm), response);
+    if (e == Exchange::Refused) return Outcome::refusedCommand(code::RequestSystemCode);
     if (e == Exchange::ReaderFault) return readerFault(t);
     if (e == Exchange::NoAnswer) return Outcome::failure(ErrorSystemCodeList, 0, "the card did not answer");
     std::string why;
@@ -62,6 +73,7 @@ Outcome searchServiceCodes(Transport& t, const Idm& idm, size_t maxEntries, Serv
     for (uint32_t index = 0; index < EndOfServiceList; ++index) {
         Frame response;
         Exchange e = t.transceive(buildSearchServiceCode(idm, static_cast<uint16_t>(index)), response);
+        if (e == Exchange::Refused) return Outcome::refusedCommand(code::SearchServiceCode);
         if (e == Exchange::ReaderFault) return readerFault(t);
         if (e == Exchange::NoAnswer)
             return Outcome::failure(ErrorServiceCodeList, 0, "the card did not answer");
@@ -96,6 +108,7 @@ Outcome readBlocks(Transport& t, const Idm& idm, uint16_t serviceCode, std::span
         ReadAnswer answer;
         std::string why;
         Exchange e = readOnce(t, idm, serviceCode, blockNumbers.subspan(pos, count), answer, why);
+        if (e == Exchange::Refused) return Outcome::refusedCommand(code::ReadWithoutEncryption);
         if (e == Exchange::ReaderFault) return readerFault(t);
         if (e == Exchange::NoAnswer) {
             last = Outcome::failure(ErrorReadRefused, 0, "the card did not answer");
@@ -126,6 +139,20 @@ Outcome readBlocks(Transport& t, const Idm& idm, uint16_t serviceCode, std::span
         break;  // a single block refused: the service ends before it
     }
     if (data.empty()) return last.ok ? Outcome::failure(ErrorReadRefused, 0, "no block read") : last;
+    return Outcome::success();
+}
+
+Outcome serviceAnswers(Transport& t, const Idm& idm, uint16_t serviceCode, bool& present) {
+    present = false;
+    const uint16_t block0[] = {0};
+    ReadAnswer answer;
+    std::string why;
+    Exchange e = readOnce(t, idm, serviceCode, block0, answer, why);
+    if (e == Exchange::Refused) return Outcome::refusedCommand(code::ReadWithoutEncryption);
+    if (e == Exchange::ReaderFault) return readerFault(t);
+    if (e == Exchange::NoAnswer) return Outcome::failure(ErrorServiceCodeList, 0, "the card did not answer");
+    if (!why.empty()) return Outcome::failure(ErrorServiceCodeList, DetailMalformed, why);
+    present = answer.statusFlag1 == 0;
     return Outcome::success();
 }
 

@@ -21,11 +21,15 @@ struct Outcome {
     int32_t error = ErrorNone;   // first error value when !ok
     int32_t detail = 0;          // second error value when !ok
     std::string reason;          // what went wrong, in words
+    bool refused = false;        // the reader/writer refused to carry the command
 
     static Outcome success() { return {}; }
     static Outcome failure(int32_t error, int32_t detail, std::string reason) {
         return {false, error, detail, std::move(reason)};
     }
+    // The reader/writer does not carry FeliCa command `commandCode`: a reader
+    // failure unless the caller has a stand-in for the command.
+    static Outcome refusedCommand(uint8_t commandCode);
 };
 
 // Polling; no answer is ErrorPolling, the code the caller reads as "no card".
@@ -49,5 +53,11 @@ Outcome searchServiceCodes(Transport& t, const Idm& idm, size_t maxEntries, Serv
 // before it are the result. No block at all is a failure.
 Outcome readBlocks(Transport& t, const Idm& idm, uint16_t serviceCode, std::span<const uint16_t> blockNumbers,
                    std::vector<uint8_t>& data, size_t maxPerCommand);
+
+// Whether the card has a service that needs no key: a one-block Read Without
+// Encryption of its block 0 answers the block, or status flags (01 A6: no
+// such service). The stand-in for Search Service Code, and for Polling by
+// system code where Polling is refused.
+Outcome serviceAnswers(Transport& t, const Idm& idm, uint16_t serviceCode, bool& present);
 
 }  // namespace tovani::felica

@@ -24,6 +24,8 @@ enum class Exchange {
     Answered,    // `response` holds the card's frame
     NoAnswer,    // no card answered in time (no card, card lifted)
     ReaderFault, // the reader/writer itself failed
+    Refused,     // the reader/writer does not carry this command (some PC/SC
+                 // readers refuse FeliCa commands they do not know)
 };
 
 class Transport {
@@ -39,6 +41,14 @@ public:
     virtual size_t maxBlocksPerRead() const = 0;
     // Driver-level code of the last failure (second error value), 0 if none.
     virtual int32_t lastDetail() const { return 0; }
+    // The IDm and PMm of the card in the field as the reader/writer itself
+    // found it, without a Polling command: the stand-in for a reader that
+    // refuses Polling. Refused where the reader/writer cannot tell.
+    virtual Exchange cardIdentity(Idm& idm, Pmm& pmm) {
+        (void)idm;
+        (void)pmm;
+        return Exchange::Refused;
+    }
 };
 
 // The transport the environment asks for: the virtual reader when

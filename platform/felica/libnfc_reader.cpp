@@ -4,6 +4,8 @@
 
 #include <nfc/nfc.h>
 
+#include "platform/felica/reader_log.h"
+
 namespace tovani::felica {
 
 namespace libnfc_frames {
@@ -95,13 +97,25 @@ public:
     Exchange transceive(std::span<const uint8_t> command, Frame& response) override {
         response.clear();
         if (!device_) return Exchange::ReaderFault;
+        logExchange("libnfc", LogDirection::ToReader, command);
         std::vector<uint8_t> init = libnfc_frames::pollingInitData(command);
-        if (!init.empty()) return poll(init, response);
-        std::array<uint8_t, MaxFrameLength> rx{};
-        int r = nfc_initiator_transceive_bytes(device_, command.data(), command.size(), rx.data(), rx.size(),
-                                               libnfc_frames::TimeoutMs);
-        if (r < 0) detail_ = r;
-        return libnfc_frames::classifyTransceive(r, rx, response);
+        Exchange e;
+        if (!init.empty()) {
+            e = poll(init, response);
+        } else {
+            std::array<uint8_t, MaxFrameLength> rx{};
+            int r = nfc_initiator_transceive_bytes(device_, command.data(), command.size(), rx.data(), rx.size(),
+                                                   libnfc_frames::TimeoutMs);
+            if (r < 0) detail_ = r;
+            e = libnfc_frames::classifyTransceive(r, rx, response);
+        }
+        if (e == Exchange::Answered) {
+            logExchange("libnfc", LogDirection::FromReader, response);
+        } else {
+            logNote("libnfc", e == Exchange::NoAnswer ? "no answer" : "reader failure (libnfc error " +
+                                                                         std::to_string(detail_) + ")");
+        }
+        return e;
     }
 
     size_t maxBlocksPerRead() const override { return libnfc_frames::MaxBlocksPerRead; }

@@ -50,6 +50,9 @@ public:
         if (!chosen_) return Exchange::ReaderFault;
         return chosen_->transceive(command, response);
     }
+    Exchange cardIdentity(Idm& idm, Pmm& pmm) override {
+        return chosen_ ? chosen_->cardIdentity(idm, pmm) : Exchange::ReaderFault;
+    }
     size_t maxBlocksPerRead() const override { return chosen_ ? chosen_->maxBlocksPerRead() : 1; }
     int32_t lastDetail() const override { return chosen_ ? chosen_->lastDetail() : detail_; }
 
@@ -135,7 +138,7 @@ std::vector<FoundReader> findReaders(std::vector<std::string>& problems) {
         const bool alive = opens && v.isAlive();
         v.close();
         found.push_back({folder, "virtual reader (FELICA_VIRTUAL_READER)", alive,
-                         !opens ? "the folder is missing" : alive ? "" : "unplugged"});
+                         !opens ? "the folder is missing" : alive ? "" : "unplugged", "virtual"});
     }
 
     std::vector<PcscReaderInfo> pcsc;
@@ -143,7 +146,7 @@ std::vector<FoundReader> findReaders(std::vector<std::string>& problems) {
     if (!listPcscReaders(pcsc, why)) problems.push_back("PC/SC: " + why);
     for (const PcscReaderInfo& r : pcsc) {
         const char* note = r.felicaCard ? "a FeliCa card lies on it" : r.cardPresent ? "a card of another kind lies on it" : "no card";
-        found.push_back({"pcsc:" + r.name, r.name, r.answers, r.answers ? note : "pcscd cannot reach it"});
+        found.push_back({"pcsc:" + r.name, r.name, r.answers, r.answers ? note : "pcscd cannot reach it", r.route});
     }
 
     nfc_context* context = nullptr;
@@ -164,7 +167,7 @@ std::vector<FoundReader> findReaders(std::vector<std::string>& problems) {
         if (!listed) connections.push_back(request.detail);
     }
     for (const std::string& connection : connections) {
-        FoundReader r{"libnfc:" + connection, {}, false, {}};
+        FoundReader r{"libnfc:" + connection, {}, false, {}, "libnfc"};
         if (nfc_device* device = nfc_open(context, connection.c_str())) {
             r.name = nfc_device_get_name(device);
             nfc_close(device);

@@ -40,6 +40,7 @@ struct FoundReader {
     std::string name;
     bool answers = false;
     std::string note;  // a card on it, why it does not answer and the like
+    std::string route; // how FeliCa frames reach the card ("libnfc", "pcsc: transparent session", ...)
 };
 
 // Every reader/writer that can be found: the virtual one when the variable

@@ -21,10 +21,18 @@ Apdu sessionApdu(uint8_t p2value, const std::vector<uint8_t>& objects) {
 }  // namespace
 
 bool atrIsFelica(std::span<const uint8_t> atr) {
-    // Registered application provider A0 00 00 03 06, standard 11 (FeliCa),
-    // card name 00 3B.
-    static constexpr uint8_t marker[] = {0xA0, 0x00, 0x00, 0x03, 0x06, 0x11, 0x00, 0x3B};
-    return std::search(atr.begin(), atr.end(), std::begin(marker), std::end(marker)) != atr.end();
+    // Registered application provider A0 00 00 03 06, then the standard byte
+    // and the card name: 11 00 3B (FeliCa), or any standard with F0 11 / F0 12
+    // (FeliCa 212 / 424 kbps, as the ACR122T names it).
+    static constexpr uint8_t rid[] = {0xA0, 0x00, 0x00, 0x03, 0x06};
+    for (auto it = atr.begin(); (it = std::search(it, atr.end(), std::begin(rid), std::end(rid))) != atr.end(); ++it) {
+        const size_t at = static_cast<size_t>(it - atr.begin()) + sizeof rid;
+        if (atr.size() - at < 3) return false;
+        const uint8_t standard = atr[at], n1 = atr[at + 1], n2 = atr[at + 2];
+        if (standard == 0x11 && n1 == 0x00 && n2 == 0x3B) return true;
+        if (n1 == 0xF0 && (n2 == 0x11 || n2 == 0x12)) return true;
+    }
+    return false;
 }
 
 bool parseDataObjects(std::span<const uint8_t> bytes, std::vector<DataObject>& out, std::string& why) {
@@ -121,6 +129,7 @@ Apdu transparentExchange(std::span<const uint8_t> frame, uint32_t timerMicroseco
 }
 
 Apdu getUid() { return {Cla, 0xCA, 0x00, 0x00, 0x00}; }
+Apdu getPmm() { return {Cla, 0xCA, 0x01, 0x00, 0x00}; }
 
 bool parseSessionAnswer(std::span<const uint8_t> answer, bool expectCardFrame, SessionAnswer& out,
                         std::string& why) {
@@ -137,8 +146,8 @@ bool parseSessionAnswer(std::span<const uint8_t> answer, bool expectCardFrame, S
     out.statusWord = {answer[answer.size() - 2], answer[answer.size() - 1]};
     const std::span<const uint8_t> body = answer.first(answer.size() - 2);
     if (out.statusWord != std::array<uint8_t, 2>{0x90, 0x00}) {
-        // A refused command need not carry data objects: the status word says it.
-        out.kind = SessionAnswer::Refused;
+        // A failed command need not carry data objects: the status word says it.
+        out.kind = SessionAnswer::Failed;
         why = "the reader refused the command (status word " + hexText(out.statusWord) + ")";
         return true;
     }
@@ -167,14 +176,26 @@ bool parseSessionAnswer(std::span<const uint8_t> answer, bool expectCardFrame, S
     }
     if (out.status && (*out.status)[1] != 0x90) {
         const uint8_t s1 = (*out.status)[1], s2 = (*out.status)[2];
-        // 64 01: no answer from the card. Warnings (62 xx, 63 xx) say that
-        // nothing came back either. Everything else (64 00 no answer from the
-        // reader's own front end, 67 00 wrong length, 6A 8x not supported,
-        // 6F 00) is the reader failing the command.
-        const bool silent = (s1 == 0x64 && s2 == 0x01) || s1 == 0x62 || s1 == 0x63;
-        out.kind = silent ? SessionAnswer::CardSilent : SessionAnswer::Refused;
-        why = (silent ? "the card did not answer (status " : "the reader failed the command (status ") +
-              hexText(*out.status) + ")";
+        const std::string status = " (status " + hexText(*out.status) + ")";
+        if (s1 == 0x64 && (s2 == 0x00 || s2 == 0x01)) {
+            // No answer from the card (00: none at all, 01: none in time).
+            out.kind = SessionAnswer::CardSilent;
+            why = "the card did not answer" + status;
+        } else if (s1 == 0x6A && s2 == 0x80) {
+            out.kind = SessionAnswer::Refused;
+            why = "the reader refused the command" + status;
+        } else if (s1 == 0x63 && s2 == 0x01) {
+            out.kind = SessionAnswer::Failed;
+            why = "the reader failed another data object of the command" + status;
+        } else if (s1 == 0x62 || s1 == 0x63) {
+            // Other warnings say that nothing came back either.
+            out.kind = SessionAnswer::CardSilent;
+            why = "the card did not answer" + status;
+        } else {
+            // 67 00 wrong length, 6A 81 not supported, 6F 00 and the like.
+            out.kind = SessionAnswer::Failed;
+            why = "the reader failed the command" + status;
+        }
         return true;
     }
     if (expectCardFrame) {

@@ -16,7 +16,9 @@
 //   P2 02 switch protocol: 8F 02 03 00 (FeliCa)
 // Answer: data objects, then the status word. C0 03 ii s1 s2 is the reader's
 // own status (ii = 1-based index of the failing object, 00 90 00 all fine),
-// 97 len <frame> the card's answer frame.
+// 97 len <frame> the card's answer frame. Real readers were seen to answer
+// 64 00 or 64 01 when the card is silent, 63 01 when another data object
+// failed, and 6A 80 for a FeliCa command they will not carry.
 
 #include <array>
 #include <cstddef>
@@ -43,7 +45,9 @@ constexpr uint32_t ExchangeTimerMicroseconds = 100000;
 constexpr std::array<uint8_t, 20> FelicaAtr{0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00,
                                             0x03, 0x06, 0x11, 0x00, 0x3B, 0x00, 0x00, 0x00, 0x00, 0x42};
 // The part of that ATR that names a FeliCa card (registered application
-// provider, standard, card name), whatever the reader puts around it.
+// provider, standard, card name), whatever the reader puts around it; the
+// ACR122T's own FeliCa ATR (another standard byte, card name F0 11 or F0 12)
+// counts too.
 bool atrIsFelica(std::span<const uint8_t> atr);
 
 namespace tag {
@@ -81,14 +85,17 @@ Apdu switchToFelica();
 Apdu transparentExchange(std::span<const uint8_t> frame, uint32_t timerMicroseconds = ExchangeTimerMicroseconds);
 // Get Data: the card's identifier (the IDm of a FeliCa card).
 Apdu getUid();
+// Get Data: the card's PMm (as far as the reader offers it).
+Apdu getPmm();
 
 // What one answer of the transparent session says.
 struct SessionAnswer {
     enum Kind {
         Done,        // all fine; `cardFrame` holds the card's frame when the command carried one
         CardSilent,  // the card did not answer in time (no card, card lifted)
-        Refused,     // the reader refused or failed the command
-    } kind = Refused;
+        Refused,     // the reader will not carry this command (C0 status 6A 80)
+        Failed,      // the reader failed the command
+    } kind = Failed;
     std::array<uint8_t, 2> statusWord{};
     std::optional<std::array<uint8_t, 3>> status;  // the C0 object
     std::optional<Frame> cardFrame;                // the 97 object
@@ -99,7 +106,7 @@ struct SessionAnswer {
 // buffer, a data object running past the end, a C0 object that is not three
 // bytes, an object given twice, or a successful exchange without the card's
 // frame. A well-formed answer that reports a failure is true with kind
-// CardSilent or Refused and the reason in `why`.
+// CardSilent, Refused or Failed and the reason in `why`.
 bool parseSessionAnswer(std::span<const uint8_t> answer, bool expectCardFrame, SessionAnswer& out,
                         std::string& why);
 

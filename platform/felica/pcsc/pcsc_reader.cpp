@@ -1,11 +1,14 @@
 #include "platform/felica/pcsc/pcsc_reader.h"
 
 #include <array>
+#include <chrono>
 #include <iostream>
 
 #include <winscard.h>
 
+#include "platform/felica/pcsc/acs_frames.h"
 #include "platform/felica/pcsc/pcsc_frames.h"
+#include "platform/felica/reader_log.h"
 
 namespace tovani::felica {
 
@@ -62,6 +65,12 @@ bool meansNoCard(LONG rv) {
            rv == SCARD_W_UNPOWERED_CARD || rv == SCARD_W_RESET_CARD;
 }
 
+// A session that carried nothing for this long may have been dropped by the
+// reader: a failure then earns one restart of the session. Taking a short
+// pause for idleness costs at most that one restart; the polling cycle's
+// pauses are a second long.
+constexpr auto SessionIdleAfter = std::chrono::milliseconds(100);
+
 class PcscReader : public Transport {
 public:
     explicit PcscReader(PcscChoice choice) : choice_(std::move(choice)) {}
@@ -90,6 +99,8 @@ public:
             if (readerGone(states[i])) continue;
             if (choice_.requireFelicaCard && !showsFelicaCard(states[i])) continue;
             reader_ = names[i];
+            route_ = acs_frames::routeForReaderName(reader_);
+            logNote(routeName(route_), "opened \"" + reader_ + "\" (" + acs_frames::routeDescription(route_) + ")");
             return OpenResult::Opened;
         }
         std::string why;
@@ -137,15 +148,19 @@ public:
     Exchange transceive(std::span<const uint8_t> command, Frame& response) override {
         response.clear();
         if (!hasContext_ || reader_.empty()) return Exchange::ReaderFault;
-        const Apdu apdu = transparentExchange(command);
-        if (apdu.empty()) {
-            report("a frame of " + std::to_string(command.size()) + " bytes does not fit one exchange");
-            return Exchange::ReaderFault;
-        }
         const bool polling = command.size() >= 2 && command[1] == code::Polling;
-        Exchange e = exchangeOnce(apdu, response);
+        Exchange e = exchangeOnce(command, response);
         // A card handle that outlived its card: a new card may lie there now.
-        if (e == Exchange::NoAnswer && polling && lostCard_) e = exchangeOnce(apdu, response);
+        if (e == Exchange::NoAnswer && polling && lostCard_) e = exchangeOnce(command, response);
+        return e;
+    }
+
+    // Get Data: the IDm (and, where the reader gives it, the PMm) of the card
+    // the reader found in its field.
+    Exchange cardIdentity(Idm& idm, Pmm& pmm) override {
+        if (!hasContext_ || reader_.empty()) return Exchange::ReaderFault;
+        Exchange e = identityOnce(idm, pmm);
+        if (e == Exchange::NoAnswer && lostCard_) e = identityOnce(idm, pmm);
         return e;
     }
 
@@ -153,6 +168,12 @@ public:
     int32_t lastDetail() const override { return detail_; }
 
 private:
+    using Route = acs_frames::Route;
+    using Clock = std::chrono::steady_clock;
+
+    static const char* routeName(Route r) { return acs_frames::routeName(r); }
+    const char* route() const { return routeName(route_); }
+
     OpenResult failOpen(LONG rv, const std::string& why) {
         detail_ = static_cast<int32_t>(rv);
         report(why);
@@ -171,18 +192,21 @@ private:
         const std::string line = "PC/SC reader" + (reader_.empty() ? std::string() : " \"" + reader_ + "\"") +
                                  ": " + why;
         std::cerr << line << std::endl;
+        logNote(route(), why);
     }
 
     // Sends one APDU and takes the answer. A transmit error is NoAnswer when
-    // it means the card went away, else the reader's fault.
+    // it means the card went away, else the reader's fault (reason in why_).
     Exchange transmit(const Apdu& apdu, std::vector<uint8_t>& answer) {
+        logExchange(route(), LogDirection::ToReader, apdu);
         answer.assign(MaxAnswerLength, 0);
         DWORD length = static_cast<DWORD>(answer.size());
         const SCARD_IO_REQUEST* pci = protocol_ == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
         LONG rv = SCardTransmit(card_, pci, apdu.data(), static_cast<DWORD>(apdu.size()), nullptr, answer.data(),
                                 &length);
+        lastUse_ = Clock::now();
         if (rv == SCARD_S_SUCCESS && length > answer.size()) {
-            report("the reader claims an answer of " + std::to_string(length) + " bytes");
+            why_ = "the reader claims an answer of " + std::to_string(length) + " bytes";
             answer.clear();
             return Exchange::ReaderFault;
         }
@@ -190,16 +214,18 @@ private:
             answer.clear();
             detail_ = static_cast<int32_t>(rv);
             disconnectCard(false);
+            logNote(route(), "transmit failed: " + errorName(rv));
             if (meansNoCard(rv)) {
                 lostCard_ = true;
                 return Exchange::NoAnswer;
             }
-            report(rv == SCARD_E_INSUFFICIENT_BUFFER
+            why_ = rv == SCARD_E_INSUFFICIENT_BUFFER
                        ? "the answer is longer than " + std::to_string(MaxAnswerLength) + " bytes"
-                       : "transmit failed: " + errorName(rv));
+                       : "transmit failed: " + errorName(rv);
             return Exchange::ReaderFault;
         }
         answer.resize(length);
+        logExchange(route(), LogDirection::FromReader, answer);
         return Exchange::Answered;
     }
 
@@ -211,18 +237,43 @@ private:
         SessionAnswer a;
         std::string why;
         if (!parseSessionAnswer(answer, false, a, why)) {
-            report(std::string(what) + ": malformed answer " + hexText(answer) + ": " + why);
+            why_ = std::string(what) + ": malformed answer " + hexText(answer) + ": " + why;
             return Exchange::ReaderFault;
         }
         if (a.kind == SessionAnswer::CardSilent) return Exchange::NoAnswer;
-        if (a.kind == SessionAnswer::Refused) {
-            report(std::string(what) + ": " + why);
+        if (a.kind != SessionAnswer::Done) {
+            why_ = std::string(what) + ": " + why;
             return Exchange::ReaderFault;
         }
         return Exchange::Answered;
     }
 
-    // Connects to the card in the field and starts the FeliCa session.
+    // Starts the FeliCa session, after ending any session that another
+    // program or a crash left open (that answer does not matter).
+    Exchange beginSession() {
+        std::vector<uint8_t> ignored;
+        Exchange e = transmit(endSession(), ignored);
+        if (e != Exchange::Answered) return e;
+        e = sessionCommand(pcsc_frames::startSession(), "start of the transparent session");
+        if (e == Exchange::Answered) e = sessionCommand(switchToFelica(), "switch to FeliCa");
+        sessionOpen_ = e == Exchange::Answered;
+        return e;
+    }
+
+    // A reader whose name said nothing refused the transparent session: an
+    // ACR122 tells itself by its firmware version, any other ACS reader
+    // takes the frames themselves.
+    Exchange chooseDirectRoute() {
+        std::vector<uint8_t> answer;
+        Exchange e = transmit(acs_frames::acr122Firmware(), answer);
+        if (e != Exchange::Answered) return e;
+        route_ = acs_frames::isAcr122Firmware(answer) ? Route::Acr122 : Route::AcsDirect;
+        logNote(route(), std::string("the transparent session was refused (") + why_ + "): " +
+                             acs_frames::routeDescription(route_));
+        return Exchange::Answered;
+    }
+
+    // Connects to the card in the field and readies the reader's route.
     Exchange connectCard() {
         lostCard_ = false;
         DWORD protocol = 0;
@@ -231,19 +282,28 @@ private:
         if (rv != SCARD_S_SUCCESS) {
             detail_ = static_cast<int32_t>(rv);
             if (meansNoCard(rv)) return Exchange::NoAnswer;
-            report("connect failed: " + errorName(rv));
+            why_ = "connect failed: " + errorName(rv);
             return Exchange::ReaderFault;
         }
         connected_ = true;
         protocol_ = protocol;
-        Exchange e = sessionCommand(startSession(), "start of the transparent session");
-        if (e == Exchange::Answered) e = sessionCommand(switchToFelica(), "switch to FeliCa");
-        if (e != Exchange::Answered) {
-            disconnectCard(e == Exchange::NoAnswer);
-            return e;
+        Exchange e = Exchange::Answered;
+        if (route_ == Route::Transparent || route_ == Route::Undecided) {
+            e = beginSession();
+            if (e == Exchange::Answered && route_ == Route::Undecided) route_ = Route::Transparent;
+            if (e == Exchange::ReaderFault && route_ == Route::Undecided && connected_) e = chooseDirectRoute();
         }
-        sessionOpen_ = true;
-        return Exchange::Answered;
+        if (e == Exchange::Answered && route_ == Route::Acr122) {
+            std::vector<uint8_t> answer;
+            e = transmit(acs_frames::pn532RetryLimits(), answer);
+            std::string why;
+            if (e == Exchange::Answered && !acs_frames::parsePn532Answer(answer, 0x33, why)) {
+                why_ = "setting the PN532's polling retries: " + why;
+                e = Exchange::ReaderFault;
+            }
+        }
+        if (e != Exchange::Answered) disconnectCard(e == Exchange::NoAnswer);
+        return e;
     }
 
     void disconnectCard(bool endTheSession) {
@@ -253,7 +313,11 @@ private:
             DWORD length = static_cast<DWORD>(answer.size());
             const Apdu end = endSession();
             const SCARD_IO_REQUEST* pci = protocol_ == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
-            SCardTransmit(card_, pci, end.data(), static_cast<DWORD>(end.size()), nullptr, answer.data(), &length);
+            logExchange(route(), LogDirection::ToReader, end);
+            if (SCardTransmit(card_, pci, end.data(), static_cast<DWORD>(end.size()), nullptr, answer.data(),
+                              &length) == SCARD_S_SUCCESS &&
+                length <= answer.size())
+                logExchange(route(), LogDirection::FromReader, std::span<const uint8_t>(answer.data(), length));
         }
         SCardDisconnect(card_, SCARD_LEAVE_CARD);
         connected_ = false;
@@ -261,26 +325,108 @@ private:
         card_ = 0;
     }
 
-    Exchange exchangeOnce(const Apdu& apdu, Frame& response) {
-        if (!connected_) {
-            Exchange e = connectCard();
-            if (e != Exchange::Answered) return e;
+    // One FeliCa frame the way the reader's route carries it.
+    Exchange carry(std::span<const uint8_t> command, Frame& response) {
+        const bool polling = command.size() >= 2 && command[1] == code::Polling;
+        Apdu apdu;
+        switch (route_) {
+        case Route::Acr122: apdu = polling ? acs_frames::pn532Polling(command) : acs_frames::pn532Exchange(command); break;
+        case Route::AcsDirect: apdu = acs_frames::directFrame(command); break;
+        case Route::Transparent:
+        case Route::Undecided: apdu = transparentExchange(command); break;
+        }
+        if (apdu.empty()) {
+            why_ = "a frame of " + std::to_string(command.size()) + " bytes does not fit one exchange";
+            return Exchange::ReaderFault;
         }
         std::vector<uint8_t> answer;
         Exchange e = transmit(apdu, answer);
         if (e != Exchange::Answered) return e;
-        SessionAnswer a;
         std::string why;
+        if (route_ == Route::Acr122 || route_ == Route::AcsDirect) {
+            acs_frames::DirectAnswer a;
+            const bool wellFormed = route_ == Route::AcsDirect ? acs_frames::parseDirectFrameAnswer(answer, a, why)
+                                    : polling ? acs_frames::parsePn532PollingAnswer(answer, a, why)
+                                              : acs_frames::parsePn532ExchangeAnswer(answer, a, why);
+            if (!wellFormed) {
+                why_ = "malformed answer " + hexText(answer) + ": " + why;
+                return Exchange::ReaderFault;
+            }
+            if (a.kind == acs_frames::DirectAnswer::CardSilent) return Exchange::NoAnswer;
+            if (a.kind == acs_frames::DirectAnswer::Failed) {
+                why_ = "exchange: " + why;
+                return Exchange::ReaderFault;
+            }
+            response = std::move(a.cardFrame);
+            return Exchange::Answered;
+        }
+        SessionAnswer a;
         if (!parseSessionAnswer(answer, true, a, why)) {
-            report("malformed exchange answer " + hexText(answer) + ": " + why);
+            why_ = "malformed exchange answer " + hexText(answer) + ": " + why;
             return Exchange::ReaderFault;
         }
-        if (a.kind == SessionAnswer::CardSilent) return Exchange::NoAnswer;
-        if (a.kind == SessionAnswer::Refused) {
-            report("exchange: " + why);
+        switch (a.kind) {
+        case SessionAnswer::Done:
+            response = std::move(*a.cardFrame);
+            return Exchange::Answered;
+        case SessionAnswer::CardSilent:
+            return Exchange::NoAnswer;
+        case SessionAnswer::Refused:
+            why_ = "exchange of FeliCa command " + hexText(command.subspan(1, 1)) + ": " + why;
+            return Exchange::Refused;
+        case SessionAnswer::Failed:
+            break;
+        }
+        why_ = "exchange: " + why;
+        return Exchange::ReaderFault;
+    }
+
+    Exchange exchangeOnce(std::span<const uint8_t> command, Frame& response) {
+        bool fresh = false;
+        if (!connected_) {
+            Exchange e = connectCard();
+            if (e == Exchange::ReaderFault) report(why_);
+            if (e != Exchange::Answered) return e;
+            fresh = true;
+        }
+        const bool idle = !fresh && Clock::now() - lastUse_ >= SessionIdleAfter;
+        Exchange e = carry(command, response);
+        // A reader may drop a session left idle: refusal or failure then
+        // may be the lost session's, so the session starts again once.
+        if ((e == Exchange::Refused || e == Exchange::ReaderFault) && idle && connected_ &&
+            route_ == Route::Transparent) {
+            logNote(route(), "restarting the session left idle (" + why_ + ")");
+            Exchange restarted = beginSession();
+            if (restarted == Exchange::Answered) e = carry(command, response);
+            else e = restarted;
+        }
+        if (e == Exchange::ReaderFault) report(why_);
+        if (e == Exchange::Refused) logNote(route(), why_);
+        return e;
+    }
+
+    Exchange identityOnce(Idm& idm, Pmm& pmm) {
+        if (!connected_) {
+            Exchange e = connectCard();
+            if (e == Exchange::ReaderFault) report(why_);
+            if (e != Exchange::Answered) return e;
+        }
+        std::vector<uint8_t> answer, uid;
+        Exchange e = transmit(getUid(), answer);
+        if (e == Exchange::ReaderFault) report(why_);
+        if (e != Exchange::Answered) return e;
+        std::string why;
+        if (!parseUidAnswer(answer, uid, why) || uid.size() != idm.size()) {
+            report("the card's IDm could not be taken: " +
+                   (why.empty() ? "an identifier of " + std::to_string(uid.size()) + " bytes" : why));
             return Exchange::ReaderFault;
         }
-        response = std::move(*a.cardFrame);
+        std::copy(uid.begin(), uid.end(), idm.begin());
+        // The PMm is only passed on: a reader that does not give it leaves zeros.
+        pmm.fill(0);
+        e = transmit(getPmm(), answer);
+        if (e != Exchange::Answered) return e == Exchange::ReaderFault ? (report(why_), e) : e;
+        if (parseUidAnswer(answer, uid, why) && uid.size() == pmm.size()) std::copy(uid.begin(), uid.end(), pmm.begin());
         return Exchange::Answered;
     }
 
@@ -288,11 +434,14 @@ private:
     SCARDCONTEXT context_ = 0;
     bool hasContext_ = false;
     std::string reader_;
+    Route route_ = Route::Undecided;
     SCARDHANDLE card_ = 0;
     DWORD protocol_ = 0;
     bool connected_ = false;
     bool sessionOpen_ = false;
     bool lostCard_ = false;  // the last transmit found the card gone
+    Clock::time_point lastUse_{};
+    std::string why_;        // the reason of the last fault
     int32_t detail_ = 0;
 };
 
@@ -325,6 +474,7 @@ bool listPcscReaders(std::vector<PcscReaderInfo>& out, std::string& why) {
         info.answers = !readerGone(states[i]);
         info.cardPresent = states[i].dwEventState & SCARD_STATE_PRESENT;
         info.felicaCard = showsFelicaCard(states[i]);
+        info.route = acs_frames::routeDescription(acs_frames::routeForReaderName(names[i]));
         out.push_back(std::move(info));
     }
     SCardReleaseContext(context);

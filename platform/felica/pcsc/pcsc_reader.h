@@ -2,8 +2,10 @@
 
 // Real reader/writers through pcsc-lite: PC/SC readers with FeliCa that
 // speak the contactless transparent session (the current USB FeliCa readers,
-// CCID class, under pcscd). Each FeliCa frame travels in one transparent
-// exchange; the answer parsing is in pcsc_frames.h.
+// CCID class, under pcscd; pcsc_frames.h), and ACS readers that take FeliCa
+// by direct transmit (acs_frames.h). The reader's name chooses the route; a
+// name that says nothing gets the transparent session, and direct transmit
+// when the reader refuses that.
 
 #include <cstdint>
 #include <memory>
@@ -29,6 +31,7 @@ struct PcscReaderInfo {
     bool answers = false;     // pcscd reports the reader's state
     bool cardPresent = false;
     bool felicaCard = false;  // the card's ATR is that of a FeliCa card
+    std::string route;        // how FeliCa frames reach the card, in words
 };
 
 // The readers pcscd knows, in its order. False with a reason when pcscd
