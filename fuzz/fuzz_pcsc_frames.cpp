@@ -1,6 +1,7 @@
-// The PC/SC answer parsers over arbitrary answers. Byte 0 picks the parser
-// (bit 0: whether the command carried a card frame), the rest is what the
-// reader sent. Data objects that parse must encode back to the same objects.
+// The PC/SC answer parsers over arbitrary answers, the transparent session's
+// and the ACS readers' direct transmit. Byte 0 picks the parser (bit 0:
+// whether the command carried a card frame), the rest is what the reader
+// sent. Data objects that parse must encode back to the same objects.
 
 #include <algorithm>
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "platform/felica/pcsc/acs_frames.h"
 #include "platform/felica/pcsc/pcsc_frames.h"
 
 using namespace tovani::felica;
@@ -71,15 +73,30 @@ void uidAnswer(std::span<const uint8_t> answer) {
     check(!uid.empty() && uid.size() + 2 == answer.size(), "the identifier is the answer before 90 00");
 }
 
+void directAnswer(std::span<const uint8_t> answer, int which) {
+    acs_frames::DirectAnswer a;
+    std::string why;
+    const bool wellFormed = which == 0   ? acs_frames::parsePn532PollingAnswer(answer, a, why)
+                            : which == 1 ? acs_frames::parsePn532ExchangeAnswer(answer, a, why)
+                                         : acs_frames::parseDirectFrameAnswer(answer, a, why);
+    if (!wellFormed || a.kind != acs_frames::DirectAnswer::Done) {
+        check(!why.empty(), "a failed direct answer says why");
+        return;
+    }
+    check(!a.cardFrame.empty() && a.cardFrame[0] == a.cardFrame.size() && a.cardFrame.size() + 2 <= answer.size(),
+          "a direct answer's frame is whole and inside the answer");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const std::span<const uint8_t> answer(data + 1, size - 1);
-    switch ((data[0] >> 1) % 4) {
+    switch ((data[0] >> 1) % 5) {
     case 0: dataObjects(answer); break;
     case 1: sessionAnswer(answer, data[0] & 1); break;
     case 2: uidAnswer(answer); break;
+    case 3: directAnswer(answer, (data[0] >> 4) % 3); break;
     default: {
         (void)atrIsFelica(answer);
         // Whatever frame the program sends fits the APDU or is refused.

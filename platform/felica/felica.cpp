@@ -114,29 +114,35 @@ bool pollFor(FelicaLibrary& lib, const polling& p, card_information& info, Polli
 }
 
 // The stand-in for Request System Code: Polling for FE 00, then 00 03 (or,
-// where Polling is refused too, a read of their history services); the
-// first system that answers is the card's list.
+// where Polling is refused too, reads alone). The first system that answers
+// and has one of the known history services is the card's list; failing
+// that, the first that answered Polling. A transit card answers Polling for
+// FE 00 too (its common area holds no history the program knows), so taking
+// the first answer alone would leave it unread.
 bool systemsByPolling(FelicaLibrary& lib, const Idm& idm, std::vector<std::array<uint8_t, 2>>& codes) {
     codes.clear();
+    std::optional<std::array<uint8_t, 2>> firstAnswered;
     for (const std::array<uint8_t, 2>& system : {SystemCommon, SystemTransit}) {
-        bool there = false;
+        Idm systemIdm = idm;
+        bool polled = false;
         if (!refused(lib, code::Polling)) {
             PollingAnswer a;
             Outcome o = pollCard(*lib.transport, system, RequestNone, a);
-            there = o.ok;
+            polled = o.ok;
+            if (o.ok) systemIdm = a.idm;
             // No answer to Polling for a system: the card does not have it.
-            if (!o.ok && o.error != ErrorPolling && !noteRefusal(lib, o, code::Polling)) return false;
+            else if (o.error != ErrorPolling && !noteRefusal(lib, o, code::Polling)) return false;
+            if (!polled && !refused(lib, code::Polling)) continue;
         }
-        if (refused(lib, code::Polling)) {
-            std::vector<uint16_t> present;
-            if (!servicesThatAnswer(lib, idm, knownHistoryServices(system), present)) return false;
-            there = !present.empty();
-        }
-        if (there) {
+        std::vector<uint16_t> present;
+        if (!servicesThatAnswer(lib, systemIdm, knownHistoryServices(system), present)) return false;
+        if (!present.empty()) {
             codes.push_back(system);
             break;
         }
+        if (polled && !firstAnswered) firstAnswered = system;
     }
+    if (codes.empty() && firstAnswered) codes.push_back(*firstAnswered);
     // Later commands address the card polled for any system, as after
     // Request System Code.
     lib.polledIdm = idm;

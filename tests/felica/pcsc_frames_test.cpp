@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/felica/pcsc/acs_frames.h"
 #include "platform/felica/pcsc/pcsc_frames.h"
 #include "support/bytes.h"
 
@@ -115,22 +116,22 @@ TEST(PcscFrames, ExchangeAnswersAndWhatTheyMean) {
         {"no card", concat({{0xC0, 0x03, 0x02, 0x64, 0x01}, sw}), true, K::CardSilent},
         {"warning", concat({{0xC0, 0x03, 0x02, 0x63, 0x00}, sw}), true, K::CardSilent},
         {"empty card frame", concat({ok, {0x97, 0x00}, sw}), true, K::CardSilent},
-        {"reader front end failed", concat({{0xC0, 0x03, 0x02, 0x64, 0x00}, sw}), true, K::Refused},
-        {"object not supported", concat({{0xC0, 0x03, 0x01, 0x6A, 0x81}, sw}), true, K::Refused},
-        {"command refused", {0x6A, 0x81}, true, K::Refused},
-        {"instruction unknown", {0x6D, 0x00}, true, K::Refused},
+        {"another object failed", concat({{0xC0, 0x03, 0x02, 0x63, 0x01}, sw}), true, K::Failed},
+        {"object not supported", concat({{0xC0, 0x03, 0x01, 0x6A, 0x81}, sw}), true, K::Failed},
+        {"command refused", {0x6A, 0x81}, true, K::Failed},
+        {"instruction unknown", {0x6D, 0x00}, true, K::Failed},
         // Malformed: never an out-of-bounds read, always a reason.
-        {"nothing", {}, false, K::Refused},
-        {"one byte", {0x90}, false, K::Refused},
-        {"status word only", sw, false, K::Refused},
-        {"no status object", concat({cardFrame, sw}), false, K::Refused},
-        {"no card frame", concat({ok, sw}), false, K::Refused},
-        {"card frame past the end", concat({ok, {0x97, 0x20, 0x06, 0x01}, sw}), false, K::Refused},
-        {"status object short", concat({{0xC0, 0x02, 0x90, 0x00}, cardFrame, sw}), false, K::Refused},
-        {"two status objects", concat({ok, ok, cardFrame, sw}), false, K::Refused},
-        {"two card frames", concat({ok, cardFrame, cardFrame, sw}), false, K::Refused},
+        {"nothing", {}, false, K::Failed},
+        {"one byte", {0x90}, false, K::Failed},
+        {"status word only", sw, false, K::Failed},
+        {"no status object", concat({cardFrame, sw}), false, K::Failed},
+        {"no card frame", concat({ok, sw}), false, K::Failed},
+        {"card frame past the end", concat({ok, {0x97, 0x20, 0x06, 0x01}, sw}), false, K::Failed},
+        {"status object short", concat({{0xC0, 0x02, 0x90, 0x00}, cardFrame, sw}), false, K::Failed},
+        {"two status objects", concat({ok, ok, cardFrame, sw}), false, K::Failed},
+        {"two card frames", concat({ok, cardFrame, cardFrame, sw}), false, K::Failed},
         {"longer than the buffer", concat({ok, {0x97, 0x82, 0x01, 0x00}, Bytes(0x100, 0x11), sw}), false,
-         K::Refused},
+         K::Failed},
     };
     for (const auto& c : cases) {
         SessionAnswer a;
@@ -156,7 +157,7 @@ TEST(PcscFrames, SessionCommandsNeedNoCardFrame) {
     EXPECT_TRUE(parseSessionAnswer(Bytes{0xC0, 0x03, 0x00, 0x90, 0x00, 0x90, 0x00}, false, a, why)) << why;
     EXPECT_EQ(a.kind, SessionAnswer::Done);
     EXPECT_TRUE(parseSessionAnswer(Bytes{0xC0, 0x03, 0x01, 0x6A, 0x81, 0x90, 0x00}, false, a, why));
-    EXPECT_EQ(a.kind, SessionAnswer::Refused);
+    EXPECT_EQ(a.kind, SessionAnswer::Failed);
     EXPECT_FALSE(parseSessionAnswer(Bytes{0xC0, 0x05, 0x00, 0x90, 0x00}, false, a, why));
 }
 
@@ -175,6 +176,116 @@ TEST(PcscFrames, UidAnswerAndFelicaAtr) {
                       0x03, 0x06, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x6A};
     EXPECT_FALSE(atrIsFelica(other));
     EXPECT_FALSE(atrIsFelica(Bytes{0x3B}));
+    // The ACR122T names a FeliCa card its own way (standard 03, name F0 11).
+    EXPECT_TRUE(atrIsFelica(Bytes{0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00, 0x03, 0x06, 0x03,
+                                  0xF0, 0x11, 0x00, 0x00, 0x00, 0x00, 0x8A}));
+    EXPECT_FALSE(atrIsFelica(Bytes{0xA0, 0x00, 0x00, 0x03, 0x06, 0x03, 0xF0}));
+}
+
+// What real RC-S300 readers answered through pcscd, byte for byte as the
+// public captures show it.
+TEST(PcscFrames, AnswersCapturedFromRealReaders) {
+    const Bytes idm{0x01, 0x2E, 0x4C, 0xD5, 0x00, 0xA0, 0x0F, 0x72};
+    const Bytes pmm{0x03, 0x01, 0x4B, 0x02, 0x4F, 0x49, 0x93, 0xFF};
+    using K = SessionAnswer::Kind;
+    const struct {
+        const char* name;
+        Bytes answer;
+        bool exchange;  // the answer of a transparent exchange (else a session command)
+        K kind;
+        Bytes cardFrame;
+    } cases[] = {
+        {"session started", {0xC0, 0x03, 0x00, 0x90, 0x00, 0x90, 0x00}, false, K::Done, {}},
+        {"polling answered",
+         concat({{0xC0, 0x03, 0x00, 0x90, 0x00, 0x92, 0x01, 0x00, 0x96, 0x02, 0x00, 0x00, 0x97, 0x14, 0x14, 0x01},
+                 idm, pmm, {0x00, 0x03, 0x90, 0x00}}),
+         true, K::Done, concat({{0x14, 0x01}, idm, pmm, {0x00, 0x03}})},
+        {"read of a missing service",
+         concat({{0xC0, 0x03, 0x00, 0x90, 0x00, 0x92, 0x01, 0x00, 0x96, 0x02, 0x00, 0x00, 0x97, 0x0C, 0x0C, 0x07},
+                 idm, {0x01, 0xA6, 0x90, 0x00}}),
+         true, K::Done, concat({{0x0C, 0x07}, idm, {0x01, 0xA6}})},
+        {"no card", {0xC0, 0x03, 0x02, 0x64, 0x01, 0x90, 0x00}, true, K::CardSilent, {}},
+        {"no answer at all", {0xC0, 0x03, 0x01, 0x64, 0x00, 0x90, 0x00}, true, K::CardSilent, {}},
+        {"command refused", {0xC0, 0x03, 0x01, 0x6A, 0x80, 0x90, 0x00}, true, K::Refused, {}},
+    };
+    for (const auto& c : cases) {
+        SessionAnswer a;
+        std::string why;
+        ASSERT_TRUE(parseSessionAnswer(c.answer, c.exchange, a, why)) << c.name << ": " << why;
+        EXPECT_EQ(a.kind, c.kind) << c.name << ": " << why;
+        if (c.kind == K::Done && c.exchange) {
+            EXPECT_EQ(*a.cardFrame, c.cardFrame) << c.name;
+        }
+    }
+    // The read answer's status flags are the card's: no such service.
+    ReadAnswer read;
+    std::string why;
+    Idm id;
+    std::copy(idm.begin(), idm.end(), id.begin());
+    ASSERT_TRUE(parseReadWithoutEncryption(concat({{0x0C, 0x07}, idm, {0x01, 0xA6}}), id, 1, read, why)) << why;
+    EXPECT_EQ((Bytes{read.statusFlag1, read.statusFlag2}), (Bytes{0x01, 0xA6}));
+}
+
+// ACS readers' direct transmit, as their manuals give the answers.
+TEST(AcsFrames, CommandsAndAnswers) {
+    using namespace acs_frames;
+    const Frame polling = buildPolling({0xFF, 0xFF}, RequestNone, 0);
+    EXPECT_EQ(pn532Polling(polling), (Bytes{0xFF, 0x00, 0x00, 0x00, 0x09, 0xD4, 0x4A, 0x01, 0x01, 0x00, 0xFF, 0xFF,
+                                            0x00, 0x00}));
+    EXPECT_EQ(pn532Exchange(Bytes{0x02, 0x0C}), (Bytes{0xFF, 0x00, 0x00, 0x00, 0x05, 0xD4, 0x40, 0x01, 0x02, 0x0C}));
+    EXPECT_EQ(directFrame(polling), (Bytes{0xFF, 0x00, 0x00, 0x00, 0x06, 0x06, 0x00, 0xFF, 0xFF, 0x00, 0x00}));
+    EXPECT_TRUE(pn532Exchange(Bytes(253, 0xAA)).empty());
+    EXPECT_TRUE(pn532Polling(Bytes{0x02, 0x0C}).empty());
+    // Names as pcscd shows the readers.
+    EXPECT_EQ(routeForReaderName("ACS ACR122U PICC Interface 00 00"), Route::Acr122);
+    EXPECT_EQ(routeForReaderName("ACS ACR1252 Dual Reader [ACR1252 Dual Reader PICC] 00 00"), Route::AcsDirect);
+    EXPECT_EQ(routeForReaderName("SONY FeliCa RC-S300/P (0303109) 00 00"), Route::Transparent);
+    EXPECT_EQ(routeForReaderName("Virtual PCD 00 00"), Route::Undecided);
+
+    const Bytes frame = pollingAnswer();
+    const Bytes sw{0x90, 0x00};
+    using K = DirectAnswer::Kind;
+    enum Parser { Polling, Exchange, Direct };
+    const struct {
+        const char* name;
+        Parser parser;
+        Bytes answer;
+        bool wellFormed;
+        K kind;
+    } cases[] = {
+        {"target found", Polling, concat({{0xD5, 0x4B, 0x01, 0x01}, frame, sw}), true, K::Done},
+        {"no target", Polling, {0xD5, 0x4B, 0x00, 0x90, 0x00}, true, K::CardSilent},
+        {"two targets", Polling, concat({{0xD5, 0x4B, 0x02, 0x01}, frame, sw}), false, K::Failed},
+        {"frame longer than its bytes", Polling, {0xD5, 0x4B, 0x01, 0x01, 0x12, 0x01, 0x90, 0x00}, false, K::Failed},
+        {"another chip answer", Polling, {0xD5, 0x41, 0x00, 0x90, 0x00}, false, K::Failed},
+        {"exchanged", Exchange, concat({{0xD5, 0x41, 0x00}, frame, sw}), true, K::Done},
+        {"card timeout", Exchange, {0xD5, 0x41, 0x01, 0x90, 0x00}, true, K::CardSilent},
+        {"chip error", Exchange, {0xD5, 0x41, 0x02, 0x90, 0x00}, true, K::Failed},
+        {"reader failed", Exchange, {0x63, 0x00}, true, K::Failed},
+        {"no status byte", Exchange, {0xD5, 0x41, 0x90, 0x00}, false, K::Failed},
+        {"direct frame", Direct, concat({frame, sw}), true, K::Done},
+        {"direct silent", Direct, {0x63, 0x00}, true, K::CardSilent},
+        {"direct empty", Direct, sw, true, K::CardSilent},
+        {"direct refused", Direct, {0x6A, 0x81}, true, K::Failed},
+        {"direct cut", Direct, {0x12, 0x01, 0x02, 0x90, 0x00}, false, K::Failed},
+        {"one byte", Direct, {0x90}, false, K::Failed},
+    };
+    for (const auto& c : cases) {
+        DirectAnswer a;
+        std::string why;
+        const bool wellFormed = c.parser == Polling    ? parsePn532PollingAnswer(c.answer, a, why)
+                                : c.parser == Exchange ? parsePn532ExchangeAnswer(c.answer, a, why)
+                                                       : parseDirectFrameAnswer(c.answer, a, why);
+        EXPECT_EQ(wellFormed, c.wellFormed) << c.name << ": " << why;
+        if (!wellFormed || a.kind != K::Done) {
+            EXPECT_FALSE(why.empty()) << c.name;
+        }
+        if (!wellFormed) continue;
+        EXPECT_EQ(a.kind, c.kind) << c.name << ": " << why;
+        if (a.kind == K::Done) {
+            EXPECT_EQ(a.cardFrame, frame) << c.name;
+        }
+    }
 }
 
 }  // namespace

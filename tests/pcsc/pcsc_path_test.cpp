@@ -49,6 +49,13 @@ protected:
         ASSERT_TRUE(pcscd.waitForCard(false)) << pcscd.log();
     }
     ReadState read() { return readCard(reader, results, storedRirekiLookup(programDir.str())); }
+    // Another reader in the simulator's place, the card still on it.
+    void playReader(ReaderProfile profile) {
+        simulator.reset();
+        ASSERT_TRUE(pcscd.waitForCard(false)) << pcscd.log();
+        simulator = std::make_unique<VpcdCard>(readerDir.str(), pcscd.port(), std::move(profile));
+        ASSERT_TRUE(pcscd.waitForCard(true)) << pcscd.log();
+    }
 
     TempDir readerDir;
     TempDir programDir;
@@ -110,6 +117,50 @@ TEST_F(PcscPath, GarbledAnswersAreReaderFailuresWithAReason) {
     simulator->setFault(VpcdCard::Fault::None);
     ASSERT_TRUE(openReader(reader));
     EXPECT_EQ(read(), ReadStateRead);
+}
+
+// Readers whose name says nothing ("Tovani Test Reader"): the transparent
+// session is tried first, direct transmit when it is refused. A FeliCa
+// command the reader refuses has a stand-in where the read can go on without
+// it, and its own reason where it cannot.
+TEST_F(PcscPath, RefusedCommandsAndRoutesFoundByTrying) {
+    const struct {
+        const char* what;
+        ReaderProfile profile;
+        ReadState state;
+        const char* reason;  // of a failed read
+    } rows[] = {
+        {"RC-S300 refusing Polling too", {ReaderProfile::Rcs300, {0x00, 0x02, 0x0A, 0x0C}, {}}, ReadStateRead, ""},
+        {"RC-S300 refusing the read", {ReaderProfile::Rcs300, {0x06}, {}}, ReadStateError,
+         "the reader refused FeliCa command 0x06"},
+        {"ACR122U", {ReaderProfile::Acr122, {}, {}}, ReadStateRead, ""},
+        {"ACR1252U", {ReaderProfile::Acr1252, {}, {}}, ReadStateRead, ""},
+    };
+    laySample("transit.json");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        playReader(row.profile);
+        ASSERT_TRUE(openReader(reader));
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(read(), row.state);
+        ::testing::internal::GetCapturedStderr();
+        if (row.state == ReadStateError) {
+            EXPECT_EQ(reader.LastErrorType, 1069);
+            EXPECT_NE(reader.Library.lastErrorReason().find(row.reason), std::string::npos)
+                << reader.Library.lastErrorReason();
+            continue;
+        }
+        EXPECT_EQ(results.CardKind, CardKindSF);
+        EXPECT_EQ(results.CardRireki[0].Zangaku, 1982);
+        EXPECT_EQ(read(), ReadStateSameCard);
+        laySample("edy.json");
+        EXPECT_EQ(read(), ReadStateRead);
+        EXPECT_EQ(results.CardKind, CardKindEdy);
+        lift();
+        EXPECT_EQ(read(), ReadStateNoCard);
+        laySample("transit.json");
+        closeReader(reader);
+    }
 }
 
 // 14 blocks fit pcsc-lite's answer buffer, 15 do not; the library never
@@ -213,10 +264,15 @@ TEST_F(PcscPath, ReadersAreListedWithWhatTheyShow) {
     unsetenv("TOVANI_READER");
     std::string out;
     EXPECT_EQ(listReaders(out), 0) << out;
-    const std::string line = "pcsc:" + pcscd.readerName() + "\t" + pcscd.readerName() + "\tanswers";
+    const std::string line = "pcsc:" + pcscd.readerName() + "\t" + pcscd.readerName() +
+                             "\tanswers\tpcsc: transparent session, else direct transmit";
     EXPECT_NE(out.find(line + "\tno card\n"), std::string::npos) << out;
 
     laySample("transit.json");
+    EXPECT_EQ(listReaders(out), 0) << out;
+    EXPECT_NE(out.find(line + "\ta FeliCa card lies on it\n"), std::string::npos) << out;
+    // The ACR122T's own ATR of a FeliCa card.
+    playReader({ReaderProfile::Acr122, {}, {}});
     EXPECT_EQ(listReaders(out), 0) << out;
     EXPECT_NE(out.find(line + "\ta FeliCa card lies on it\n"), std::string::npos) << out;
 

@@ -95,7 +95,9 @@ int listeningSocket(const std::string& path) {
 
 }  // namespace
 
-PrivatePcscd::PrivatePcscd() { ::setenv("PCSCLITE_CSOCK_NAME", socketPath().c_str(), 1); }
+PrivatePcscd::PrivatePcscd(std::string friendlyName) : friendlyName_(std::move(friendlyName)) {
+    ::setenv("PCSCLITE_CSOCK_NAME", socketPath().c_str(), 1);
+}
 
 PrivatePcscd::~PrivatePcscd() {
     stop();

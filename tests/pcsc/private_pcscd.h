@@ -19,7 +19,8 @@ namespace tovani::test {
 
 class PrivatePcscd {
 public:
-    PrivatePcscd();
+    // `friendlyName` is the reader's name as pcscd shows it, without the slot.
+    explicit PrivatePcscd(std::string friendlyName = "Tovani Test Reader");
     ~PrivatePcscd();
 
     // Starts pcscd, with the vpcd reader in its configuration or without it
@@ -41,7 +42,7 @@ public:
 
 private:
     TempDir dir_;
-    std::string friendlyName_ = "Tovani Test Reader";
+    std::string friendlyName_;
     uint16_t port_ = 0;
     pid_t pid_ = -1;
 };

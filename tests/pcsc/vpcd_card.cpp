@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/felica/pcsc/pcsc_frames.h"
@@ -59,6 +60,9 @@ bool sendMessage(int fd, const Bytes& message) {
 }  // namespace
 
 Bytes PcscCardAnswers::answer(std::span<const uint8_t> apdu) {
+    const auto now = std::chrono::steady_clock::now();
+    if (profile_.dropIdleSession.count() > 0 && now - lastApdu_ > profile_.dropIdleSession) reset();
+    lastApdu_ = now;
     if (apdu.size() < 4) return sw(0x67, 0x00);
     if (apdu[0] != 0xFF) return sw(0x6E, 0x00);
     std::span<const uint8_t> data;
@@ -68,10 +72,12 @@ Bytes PcscCardAnswers::answer(std::span<const uint8_t> apdu) {
         if (apdu.size() != 5 + lc && apdu.size() != 6 + lc) return sw(0x67, 0x00);
         data = apdu.subspan(5, lc);
     }
+    const bool session = profile_.kind == ReaderProfile::Rcs300;
     switch (apdu[1]) {
     case 0xCA:
-        return apdu[2] == 0x00 ? uid() : sw(0x6A, 0x81);
+        return apdu[2] <= 0x01 ? getData(apdu[2]) : sw(0x6A, 0x81);
     case 0xC2:
+        if (!session) return sw(0x6A, 0x81);
         switch (apdu[3]) {
         case p2::ManageSession:
             return manageSession(data);
@@ -82,18 +88,68 @@ Bytes PcscCardAnswers::answer(std::span<const uint8_t> apdu) {
         default:
             return sw(0x6A, 0x86);
         }
+    case 0x00:
+        if (profile_.kind == ReaderProfile::Acr122 && apdu[2] == 0x48) {
+            const std::string version = "ACR122U207";
+            Bytes out(version.begin(), version.end());
+            out.insert(out.end(), {0x90, 0x00});
+            return out;
+        }
+        if (session || apdu[2] != 0x00 || apdu[3] != 0x00 || data.empty()) return sw(0x6A, 0x81);
+        return profile_.kind == ReaderProfile::Acr122 ? pn532(data) : directFrame(data);
     default:
         return sw(0x6D, 0x00);
     }
 }
 
-Bytes PcscCardAnswers::uid() {
+Bytes PcscCardAnswers::atr() const {
+    if (profile_.kind != ReaderProfile::Acr122) return Bytes(FelicaAtr.begin(), FelicaAtr.end());
+    // Standard byte 03 and card name F0 11 (FeliCa 212 kbps), as the ACR122T has it.
+    return {0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00,
+            0x03, 0x06, 0x03, 0xF0, 0x11, 0x00, 0x00, 0x00, 0x00, 0x8A};
+}
+
+// The PN532 behind an ACR122: InListPassiveTarget for one FeliCa target,
+// InDataExchange with it, RFConfiguration.
+Bytes PcscCardAnswers::pn532(std::span<const uint8_t> c) {
+    Bytes out{0xD5, static_cast<uint8_t>(c.size() >= 2 ? c[1] + 1 : 0)};
+    if (c.size() == 9 && c[0] == 0xD4 && c[1] == 0x4A && c[2] == 0x01 && c[3] == 0x01) {
+        felica::Frame polling{0x06};
+        polling.insert(polling.end(), c.begin() + 4, c.end());
+        std::optional<felica::Frame> frame = field_.answer(polling);
+        out.push_back(frame ? 1 : 0);
+        if (frame) {
+            out.push_back(0x01);  // target number
+            out.insert(out.end(), frame->begin(), frame->end());
+        }
+    } else if (c.size() > 3 && c[0] == 0xD4 && c[1] == 0x40 && c[2] == 0x01) {
+        std::optional<felica::Frame> frame = field_.answer(c.subspan(3));
+        out.push_back(frame ? 0x00 : 0x01);  // 01: timeout, the card did not answer
+        if (frame) out.insert(out.end(), frame->begin(), frame->end());
+    } else if (c.size() >= 2 && c[0] == 0xD4 && c[1] == 0x32) {
+    } else {
+        return sw(0x63, 0x00);
+    }
+    out.insert(out.end(), {0x90, 0x00});
+    return out;
+}
+
+Bytes PcscCardAnswers::directFrame(std::span<const uint8_t> frame) {
+    std::optional<felica::Frame> answer = field_.answer(frame);
+    if (!answer) return sw(0x63, 0x00);
+    Bytes out = std::move(*answer);
+    out.insert(out.end(), {0x90, 0x00});
+    return out;
+}
+
+// Get Data: 00 the IDm, 01 the PMm of the card polled for any system.
+Bytes PcscCardAnswers::getData(uint8_t which) {
     const felica::Frame polling = felica::buildPolling({0xFF, 0xFF}, felica::RequestNone, 0);
     std::optional<felica::Frame> a = field_.answer(polling);
     felica::PollingAnswer p;
     std::string why;
     if (!a || !felica::parsePolling(*a, p, why)) return sw(0x6A, 0x81);
-    Bytes out(p.idm.begin(), p.idm.end());
+    Bytes out = which == 0 ? Bytes(p.idm.begin(), p.idm.end()) : Bytes(p.pmm.begin(), p.pmm.end());
     out.push_back(0x90);
     out.push_back(0x00);
     return out;
@@ -140,6 +196,10 @@ Bytes PcscCardAnswers::exchange(std::span<const uint8_t> data) {
         const DataObject& o = objects[i];
         if (o.tag == tag::Timer) continue;
         if (o.tag != tag::Transceive) return withStatus(static_cast<uint8_t>(i + 1), 0x6A, 0x81);
+        const std::vector<uint8_t>& refused = profile_.refusedCommands;
+        // The bytes a real RC-S300 answered for a FeliCa command it refused.
+        if (o.value.size() >= 2 && std::find(refused.begin(), refused.end(), o.value[1]) != refused.end())
+            return withStatus(0x01, 0x6A, 0x80);
         std::optional<felica::Frame> frame = field_.answer(o.value);
         const uint8_t index = static_cast<uint8_t>(i + 1);
         if (!frame) return withStatus(index, 0x64, 0x01);  // the card did not answer
@@ -150,8 +210,8 @@ Bytes PcscCardAnswers::exchange(std::span<const uint8_t> data) {
     return withStatus(0, 0x90, 0x00);
 }
 
-VpcdCard::VpcdCard(std::string folder, uint16_t port)
-    : field_(std::move(folder), "PC/SC simulator"), answers_(field_), port_(port) {
+VpcdCard::VpcdCard(std::string folder, uint16_t port, ReaderProfile profile)
+    : field_(std::move(folder), "PC/SC simulator"), answers_(field_, std::move(profile)), port_(port) {
     if (::pipe(wake_) != 0) wake_[0] = wake_[1] = -1;
     thread_ = std::thread([this] { run(); });
 }
@@ -187,7 +247,7 @@ bool VpcdCard::serveOne(int fd) {
         case 0x01:  // power on
             return true;
         case 0x04:
-            return sendMessage(fd, Bytes(FelicaAtr.begin(), FelicaAtr.end()));
+            return sendMessage(fd, answers_.atr());
         default:
             return true;
         }

@@ -16,6 +16,7 @@
 // Replacing card.json swaps the card at the next Polling.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -26,29 +27,50 @@
 
 namespace tovani::test {
 
-// The reader's side of the APDUs: Get Data (FF CA) and the transparent
-// session (FF C2), answered from the card on the folder.
+// Which reader the simulator plays, with what real devices were seen to do.
+struct ReaderProfile {
+    enum Kind {
+        Rcs300,   // the transparent session (FF C2)
+        Acr122,   // PN532 commands by direct transmit, the ACR122T's FeliCa ATR
+        Acr1252,  // FeliCa frames by direct transmit
+    } kind = Rcs300;
+    // FeliCa command codes the transparent session refuses (C0 03 01 6A 80).
+    std::vector<uint8_t> refusedCommands;
+    // A session idle for longer than this is dropped (0: never).
+    std::chrono::milliseconds dropIdleSession{0};
+};
+
+// The reader's side of the APDUs, answered from the card on the folder:
+// Get Data (FF CA), and the transparent session (FF C2) or direct transmit
+// (FF 00 00 00) as the profile has it.
 class PcscCardAnswers {
 public:
-    explicit PcscCardAnswers(felica::CardFolder& field) : field_(field) {}
+    explicit PcscCardAnswers(felica::CardFolder& field, ReaderProfile profile = {})
+        : field_(field), profile_(std::move(profile)) {}
     std::vector<uint8_t> answer(std::span<const uint8_t> apdu);
     // Power off or reset ends a session.
     void reset() { session_ = false; felica_ = false; }
+    // The ATR of a FeliCa card on this reader.
+    std::vector<uint8_t> atr() const;
 
 private:
     std::vector<uint8_t> manageSession(std::span<const uint8_t> objects);
     std::vector<uint8_t> switchProtocol(std::span<const uint8_t> objects);
     std::vector<uint8_t> exchange(std::span<const uint8_t> objects);
-    std::vector<uint8_t> uid();
+    std::vector<uint8_t> pn532(std::span<const uint8_t> command);
+    std::vector<uint8_t> directFrame(std::span<const uint8_t> frame);
+    std::vector<uint8_t> getData(uint8_t which);
 
     felica::CardFolder& field_;
+    ReaderProfile profile_;
     bool session_ = false;
     bool felica_ = false;
+    std::chrono::steady_clock::time_point lastApdu_{};
 };
 
 class VpcdCard {
 public:
-    VpcdCard(std::string folder, uint16_t port);
+    VpcdCard(std::string folder, uint16_t port, ReaderProfile profile = {});
     ~VpcdCard();
     VpcdCard(const VpcdCard&) = delete;
     VpcdCard& operator=(const VpcdCard&) = delete;

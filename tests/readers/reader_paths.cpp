@@ -57,16 +57,19 @@ private:
 // its card, and the program's PC/SC transport. pcscd senses a card only at
 // its next look at the reader, so every change is waited for. A vpcd reader
 // cannot leave a running pcscd: a pulled reader is pcscd coming back
-// without it, as it does when a USB reader is pulled.
+// without it, as it does when a USB reader is pulled. The reader's name and
+// profile are those of the device played, so that its route is found as a
+// real one's would be.
 class PcscPath : public ReaderPath {
 public:
+    PcscPath(std::string name, ReaderProfile profile) : name_(std::move(name)), profile_(std::move(profile)) {}
     bool attach(const std::filesystem::path& folder, std::string& why) override {
         clearReaderEnvironment();
         folder_ = folder;
-        pcscd_ = std::make_unique<PrivatePcscd>();
+        pcscd_ = std::make_unique<PrivatePcscd>(name_);
         pulled_ = false;
         if (!pcscd_->start(true, why)) return false;
-        card_ = std::make_unique<VpcdCard>(folder.string(), pcscd_->port());
+        card_ = std::make_unique<VpcdCard>(folder.string(), pcscd_->port(), profile_);
         setenv("TOVANI_READER", ("pcsc:" + pcscd_->readerName()).c_str(), 1);
         return sync(why);
     }
@@ -92,6 +95,8 @@ public:
     }
 
 private:
+    std::string name_;
+    ReaderProfile profile_;
     std::filesystem::path folder_;
     std::unique_ptr<PrivatePcscd> pcscd_;
     std::unique_ptr<VpcdCard> card_;
@@ -102,9 +107,28 @@ private:
 
 const std::vector<ReaderPathRow>& readerPaths() {
     static const std::vector<ReaderPathRow> rows{
-        {"virtual", [] { return std::make_unique<VirtualPath>(); }},
-        {"libnfc", [] { return std::make_unique<LibnfcPath>(); }},
-        {"pcsc", [] { return std::make_unique<PcscPath>(); }},
+        {"virtual", [] { return std::make_unique<VirtualPath>(); }, "virtual"},
+        {"libnfc", [] { return std::make_unique<LibnfcPath>(); }, "libnfc"},
+        {"pcsc", [] { return std::make_unique<PcscPath>("Tovani Test Reader", ReaderProfile{}); }, "pcsc"},
+        // An RC-S300 as one public report shows it: Request Service, Search
+        // Service Code and Request System Code refused; sessions dropped
+        // when idle (every pause between the table's reads is longer).
+        {"pcsc_rcs300_refusing",
+         [] {
+             return std::make_unique<PcscPath>(
+                 "SONY FeliCa RC-S300/P (0303109)",
+                 ReaderProfile{ReaderProfile::Rcs300, {0x02, 0x0A, 0x0C}, std::chrono::milliseconds(300)});
+         },
+         "pcsc"},
+        {"pcsc_acr122u",
+         [] { return std::make_unique<PcscPath>("ACS ACR122U PICC Interface", ReaderProfile{ReaderProfile::Acr122, {}, {}}); },
+         "pcsc-acr122"},
+        {"pcsc_acr1252u",
+         [] {
+             return std::make_unique<PcscPath>("ACS ACR1252 1S CL Reader PICC",
+                                               ReaderProfile{ReaderProfile::Acr1252, {}, {}});
+         },
+         "pcsc-acs"},
     };
     return rows;
 }

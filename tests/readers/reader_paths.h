@@ -35,6 +35,7 @@ public:
 struct ReaderPathRow {
     std::string name;
     std::function<std::unique_ptr<ReaderPath>()> make;
+    std::string logRoute;  // the route its exchanges show in the reader log
 };
 
 // The row's name in test output.

@@ -162,6 +162,44 @@ TEST_P(OverEveryPath, TwentyTransitBlocksArriveWhole) {
     EXPECT_EQ(results.CardRireki[0].Kingaku, 100);
 }
 
+// The reader log holds each exchange of a read both ways, under the path's
+// route; a log that cannot be written is one warning and the read goes on.
+TEST_P(OverEveryPath, TheReaderLogHoldsBothWaysAndNeverFailsARead) {
+    const fs::path log = programDir / "reader.log";
+    setenv("TOVANI_READER_LOG", log.c_str(), 1);
+    laySample("edy.json");
+    EXPECT_EQ(read(), ReadStateRead);
+    const std::string text = readFile(log);
+    const std::string route = " " + GetParam().logRoute + " ";
+    size_t sent = 0, received = 0;
+    for (size_t pos = 0, end; (end = text.find('\n', pos)) != std::string::npos; pos = end + 1) {
+        const std::string line = text.substr(pos, end - pos);
+        // "2026-12-07 18:30:01.123 pcsc > FF C2 ..."
+        ASSERT_GT(line.size(), 24u) << line;
+        EXPECT_EQ(line[4], '-') << line;
+        EXPECT_EQ(line[19], '.') << line;
+        EXPECT_EQ(line.compare(23, route.size(), route), 0) << line;
+        const char way = line.size() > 23 + route.size() ? line[23 + route.size()] : ' ';
+        sent += way == '>';
+        received += way == '<';
+    }
+    EXPECT_GT(sent, 3u) << text;
+    EXPECT_GT(received, 3u) << text;
+
+    // A folder cannot be appended to, whoever runs the test.
+    setenv("TOVANI_READER_LOG", folder.str().c_str(), 1);
+    laySample("transit.json");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(read(), ReadStateRead);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    unsetenv("TOVANI_READER_LOG");
+    EXPECT_EQ(results.CardKind, CardKindSF);
+    EXPECT_EQ(results.CardRireki[0].Zangaku, 1982);
+    // One warning per process: the first path's read gave it.
+    const size_t warning = err.find("cannot be written");
+    EXPECT_EQ(err.find("cannot be written", warning + 1), std::string::npos) << err;
+}
+
 INSTANTIATE_TEST_SUITE_P(Readers, OverEveryPath, ::testing::ValuesIn(readerPaths()),
                          [](const ::testing::TestParamInfo<ReaderPathRow>& row) { return row.param.name; });
 
