@@ -60,9 +60,15 @@ bool sendMessage(int fd, const Bytes& message) {
 }  // namespace
 
 Bytes PcscCardAnswers::answer(std::span<const uint8_t> apdu) {
-    const auto now = std::chrono::steady_clock::now();
-    if (profile_.dropIdleSession.count() > 0 && now - lastApdu_ > profile_.dropIdleSession) reset();
-    lastApdu_ = now;
+    // Idle: from the last answer to this command.
+    if (profile_.dropIdleSession.count() > 0 && std::chrono::steady_clock::now() - lastAnswer_ > profile_.dropIdleSession)
+        reset();
+    Bytes out = answerApdu(apdu);
+    lastAnswer_ = std::chrono::steady_clock::now();
+    return out;
+}
+
+Bytes PcscCardAnswers::answerApdu(std::span<const uint8_t> apdu) {
     if (apdu.size() < 4) return sw(0x67, 0x00);
     if (apdu[0] != 0xFF) return sw(0x6E, 0x00);
     std::span<const uint8_t> data;

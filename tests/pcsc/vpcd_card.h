@@ -54,6 +54,7 @@ public:
     std::vector<uint8_t> atr() const;
 
 private:
+    std::vector<uint8_t> answerApdu(std::span<const uint8_t> apdu);
     std::vector<uint8_t> manageSession(std::span<const uint8_t> objects);
     std::vector<uint8_t> switchProtocol(std::span<const uint8_t> objects);
     std::vector<uint8_t> exchange(std::span<const uint8_t> objects);
@@ -65,7 +66,7 @@ private:
     ReaderProfile profile_;
     bool session_ = false;
     bool felica_ = false;
-    std::chrono::steady_clock::time_point lastApdu_{};
+    std::chrono::steady_clock::time_point lastAnswer_{};
 };
 
 class VpcdCard {

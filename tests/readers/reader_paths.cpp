@@ -111,13 +111,13 @@ const std::vector<ReaderPathRow>& readerPaths() {
         {"libnfc", [] { return std::make_unique<LibnfcPath>(); }, "libnfc"},
         {"pcsc", [] { return std::make_unique<PcscPath>("Tovani Test Reader", ReaderProfile{}); }, "pcsc"},
         // An RC-S300 as one public report shows it: Request Service, Search
-        // Service Code and Request System Code refused; sessions dropped
-        // when idle (every pause between the table's reads is longer).
+        // Service Code and Request System Code refused; and a session left
+        // idle is dropped, as a reader may.
         {"pcsc_rcs300_refusing",
          [] {
              return std::make_unique<PcscPath>(
                  "SONY FeliCa RC-S300/P (0303109)",
-                 ReaderProfile{ReaderProfile::Rcs300, {0x02, 0x0A, 0x0C}, std::chrono::milliseconds(300)});
+                 ReaderProfile{ReaderProfile::Rcs300, {0x02, 0x0A, 0x0C}, std::chrono::milliseconds(500)});
          },
          "pcsc"},
         {"pcsc_acr122u",

@@ -69,7 +69,7 @@ bool meansNoCard(LONG rv) {
 // reader: a failure then earns one restart of the session. Taking a short
 // pause for idleness costs at most that one restart; the polling cycle's
 // pauses are a second long.
-constexpr auto SessionIdleAfter = std::chrono::milliseconds(100);
+constexpr auto SessionIdleAfter = std::chrono::milliseconds(50);
 
 class PcscReader : public Transport {
 public:
