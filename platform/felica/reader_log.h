@@ -20,7 +20,7 @@ namespace tovani::felica {
 enum class LogDirection { ToReader, FromReader };
 
 // Appends one line. `route` names the transport ("virtual", "libnfc",
-// "pcsc", "usb", or a finer name such as "usb-felica").
+// "pcsc", "usb", or a finer name such as "pcsc-acr122" or "usb-felica").
 void logExchange(std::string_view route, LogDirection direction, std::span<const uint8_t> bytes);
 
 // Appends one line of text that is no exchange (a status, a refusal), so a
