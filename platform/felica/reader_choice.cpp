@@ -9,6 +9,7 @@
 
 #include "platform/felica/libnfc_reader.h"
 #include "platform/felica/pcsc/pcsc_reader.h"
+#include "platform/felica/usb/usb_reader.h"
 #include "platform/felica/virtual_reader.h"
 
 namespace tovani::felica {
@@ -36,7 +37,7 @@ public:
             detail_ = t->lastDetail();
             if (r == OpenResult::OpenFailed) worst = r;
         }
-        std::cerr << "no reader/writer found: no PC/SC reader and no libnfc device answered "
+        std::cerr << "no reader/writer found: no PC/SC reader, USB reader or libnfc device answered "
                      "(tovani-card readers lists what there is; TOVANI_READER chooses one)"
                   << std::endl;
         return worst;
@@ -98,8 +99,14 @@ ReaderRequest readerRequest(const char* virtualReader, const char* tovaniReader)
     };
     if (auto r = named("pcsc", ReaderRequest::Pcsc)) return *r;
     if (auto r = named("libnfc", ReaderRequest::Libnfc)) return *r;
+    if (auto r = named("usb", ReaderRequest::Usb)) {
+        uint8_t bus = 0, address = 0;
+        if (r->kind != ReaderRequest::Usb || r->detail.empty() || parseUsbBusAddress(r->detail, bus, address)) return *r;
+        return {ReaderRequest::Invalid, "TOVANI_READER=" + value + ": expected usb:<bus>:<address>, e.g. usb:001:005"};
+    }
     return {ReaderRequest::Invalid, "TOVANI_READER=" + value +
-                                        ": expected pcsc, pcsc:<reader name>, libnfc or libnfc:<connection string>"};
+                                        ": expected pcsc, pcsc:<reader name>, libnfc, libnfc:<connection string>, "
+                                        "usb or usb:<bus>:<address>"};
 }
 
 std::unique_ptr<Transport> makeTransport(const ReaderRequest& request) {
@@ -110,6 +117,8 @@ std::unique_ptr<Transport> makeTransport(const ReaderRequest& request) {
         return makePcscTransport({request.detail});
     case ReaderRequest::Libnfc:
         return makeLibnfcTransport(request.detail);
+    case ReaderRequest::Usb:
+        return makeUsbTransport({request.detail, true});
     case ReaderRequest::Invalid:
         return std::make_unique<UnusableRequest>(request.detail);
     case ReaderRequest::Automatic:
@@ -119,6 +128,7 @@ std::unique_ptr<Transport> makeTransport(const ReaderRequest& request) {
     // is that worth a message.
     return std::make_unique<FirstThatOpens>(std::vector<std::pair<std::string, Maker>>{
         {"PC/SC reader with a FeliCa card", [] { return makePcscTransport({{}, true, true}); }},
+        {"USB reader", [] { return makeUsbTransport({{}, false, true}); }},
         {"libnfc device", [] { return makeLibnfcTransport(); }},
         {"PC/SC reader", [] { return makePcscTransport({{}, false, true}); }},
     });
@@ -148,6 +158,10 @@ std::vector<FoundReader> findReaders(std::vector<std::string>& problems) {
         const char* note = r.felicaCard ? "a FeliCa card lies on it" : r.cardPresent ? "a card of another kind lies on it" : "no card";
         found.push_back({"pcsc:" + r.name, r.name, r.answers, r.answers ? note : "pcscd cannot reach it", r.route});
     }
+
+    std::vector<UsbReaderInfo> usb;
+    if (!listUsbReaders(usb, why)) problems.push_back("USB: " + why);
+    for (const UsbReaderInfo& r : usb) found.push_back({"usb:" + r.busAddress, r.name, r.answers, r.note});
 
     nfc_context* context = nullptr;
     nfc_init(&context);

@@ -7,9 +7,16 @@
 //   TOVANI_READER=pcsc:<reader name>  that PC/SC reader
 //   TOVANI_READER=libnfc              the first libnfc device
 //   TOVANI_READER=libnfc:<connection> that libnfc device ("pn532_uart:/dev/ttyUSB0")
+//   TOVANI_READER=usb                 the first RC-S380-class USB reader
+//   TOVANI_READER=usb:<bus>:<address> that one, numbered as lsusb shows it
 //   neither                           the first PC/SC reader that shows a
-//                                     FeliCa card, else the first libnfc
-//                                     device, else the first PC/SC reader
+//                                     FeliCa card, else the first RC-S380-
+//                                     class USB reader, else the first
+//                                     libnfc device, else the first PC/SC
+//                                     reader
+//
+// Only a USB reader named by TOVANI_READER is taken from a kernel driver
+// that holds it.
 //
 // A PC/SC reader cannot tell whether it speaks FeliCa before a FeliCa card
 // lies on it; hence the last fallback.
@@ -23,7 +30,7 @@
 namespace tovani::felica {
 
 struct ReaderRequest {
-    enum Kind { Virtual, Pcsc, Libnfc, Automatic, Invalid } kind = Automatic;
+    enum Kind { Virtual, Pcsc, Libnfc, Usb, Automatic, Invalid } kind = Automatic;
     std::string detail;  // folder, reader name or connection string; for Invalid, what is wrong
 };
 
@@ -44,7 +51,7 @@ struct FoundReader {
 };
 
 // Every reader/writer that can be found: the virtual one when the variable
-// names it, the PC/SC readers, the libnfc devices. `problems` collects what
+// names it, the PC/SC readers, the USB readers, the libnfc devices. `problems` collects what
 // could not be looked at (pcscd not running and the like).
 std::vector<FoundReader> findReaders(std::vector<std::string>& problems);
 

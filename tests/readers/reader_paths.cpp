@@ -1,6 +1,9 @@
 #include "reader_paths.h"
 
+#include <dlfcn.h>
+
 #include <cstdlib>
+#include <optional>
 
 #include "pn532_simulator.h"
 #include "private_pcscd.h"
@@ -14,7 +17,7 @@ namespace {
 // so that one path never leaks into the next.
 void clearReaderEnvironment() {
     for (const char* name : {"FELICA_VIRTUAL_READER", "TOVANI_READER", "LIBNFC_DEVICE", "LIBNFC_AUTO_SCAN",
-                             "LIBNFC_INTRUSIVE_SCAN"})
+                             "LIBNFC_INTRUSIVE_SCAN", "TOVANI_USB_SIM"})
         unsetenv(name);
 }
 
@@ -103,6 +106,38 @@ private:
     bool pulled_ = false;
 };
 
+// The program's libusb transport against the stand-in libusb-1.0.so.0 and
+// its simulated RC-S380-class reader. This process has the stand-in through
+// its run path; the tools it starts find it through LD_LIBRARY_PATH.
+class UsbPath : public ReaderPath {
+public:
+    bool attach(const std::filesystem::path& folder, std::string& why) override {
+        clearReaderEnvironment();
+        Dl_info info{};
+        void* init = dlsym(RTLD_DEFAULT, "libusb_init");
+        const std::string from = init && dladdr(init, &info) && info.dli_fname ? info.dli_fname : "?";
+        if (from.rfind(TOVANI_USB_SIM_DIR, 0) != 0) {
+            why = "libusb comes from " + from + ", not from the stand-in in " TOVANI_USB_SIM_DIR;
+            return false;
+        }
+        if (const char* old = std::getenv("LD_LIBRARY_PATH")) oldLibraryPath_ = old;
+        setenv("LD_LIBRARY_PATH", TOVANI_USB_SIM_DIR, 1);
+        setenv("TOVANI_USB_SIM", folder.c_str(), 1);
+        setenv("TOVANI_READER", "usb", 1);
+        return true;
+    }
+    void detach() override {
+        clearReaderEnvironment();
+        if (oldLibraryPath_)
+            setenv("LD_LIBRARY_PATH", oldLibraryPath_->c_str(), 1);
+        else
+            unsetenv("LD_LIBRARY_PATH");
+    }
+
+private:
+    std::optional<std::string> oldLibraryPath_;
+};
+
 }  // namespace
 
 const std::vector<ReaderPathRow>& readerPaths() {
@@ -123,6 +158,8 @@ const std::vector<ReaderPathRow>& readerPaths() {
          "pcsc"},
         {"pcsc_acr122u", pcsc("ACS ACR122U PICC Interface", P{P::Acr122, {}, {}}), "pcsc-acr122"},
         {"pcsc_acr1252u", pcsc("ACS ACR1252 1S CL Reader PICC", P{P::Acr1252, {}, {}}), "pcsc-acs"},
+        // Device frames log as "usb", the FeliCa frames inside them as "usb-felica".
+        {"usb", [] { return std::make_unique<UsbPath>(); }, "usb"},
     };
     return rows;
 }

@@ -1,0 +1,40 @@
+#pragma once
+
+// The older USB FeliCa reader (RC-S380 class) through libusb-1.0: the
+// device's own frames on its bulk endpoints (usb_frames.h), each FeliCa frame
+// carried by InCommRF at 212 kbps.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/felica/felica_transport.h"
+
+namespace tovani::felica {
+
+struct UsbChoice {
+    std::string busAddress;   // "<bus>:<address>" as lsusb numbers them; empty: the first reader found
+    bool mayDetachKernelDriver = false;  // the user named the reader, so a kernel driver holding it may be detached
+    bool quiet = false;       // no message when no reader is there (another will be tried)
+};
+
+std::unique_ptr<Transport> makeUsbTransport(UsbChoice choice);
+
+// "<bus>:<address>" for TOVANI_READER=usb:<bus>:<address>: two decimal
+// numbers; false when the text is not of that form.
+bool parseUsbBusAddress(const std::string& text, uint8_t& bus, uint8_t& address);
+
+// One reader as `tovani-card readers` shows it.
+struct UsbReaderInfo {
+    std::string busAddress;  // "001:005"
+    std::string name;
+    bool answers = false;
+    std::string note;
+};
+
+// The readers of this kind on the USB buses; false with a reason when
+// libusb cannot look.
+bool listUsbReaders(std::vector<UsbReaderInfo>& out, std::string& why);
+
+}  // namespace tovani::felica
