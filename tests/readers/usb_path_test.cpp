@@ -42,8 +42,8 @@ TEST(UsbFrames, OnlyWholeSoundFramesAreTaken) {
         const char* hex;
         int kind;
     } rows[] = {
-        {"acknowledgement", "00 00 FF 00 FF 00", Parsed::Ack},
-        {"error frame", "00 00 FF FF FF 00", Parsed::Error},
+        {"acknowledgement", "00 00 FF 00 FF 00", Parsed::Acknowledgement},
+        {"error frame", "00 00 FF FF FF 00", Parsed::DeviceError},
         {"extended form", "00 00 FF FF FF 03 00 FD D7 2B 00 FE 00", Parsed::Data},
         {"short form", "00 00 FF 03 FD D7 2B 00 FE 00", Parsed::Data},
         {"five bytes of the error frame", "00 00 FF FF FF", Refused},

@@ -33,7 +33,7 @@ std::vector<uint8_t> frame(std::span<const uint8_t> data) {
 }
 
 std::vector<uint8_t> shortFrame(std::span<const uint8_t> data) {
-    if (data.empty() || data.size() > 0xFE) return {};
+    if (data.empty() || data.size() > 0xFF) return {};
     const uint8_t len = static_cast<uint8_t>(data.size());
     std::vector<uint8_t> f{0x00, 0x00, 0xFF, len, static_cast<uint8_t>(0x100 - len)};
     f.insert(f.end(), data.begin(), data.end());
@@ -55,11 +55,11 @@ bool parseFrame(std::span<const uint8_t> bytes, Parsed& out, std::string& why) {
     // The ACK and the error frame are told apart on all six bytes: an
     // extended frame starts with the same five as the error frame.
     if (bytes.size() == 6 && std::equal(bytes.begin(), bytes.end(), Ack.begin())) {
-        out.kind = Parsed::Ack;
+        out.kind = Parsed::Acknowledgement;
         return true;
     }
     if (bytes.size() == 6 && std::equal(bytes.begin(), bytes.end(), ErrorFrame.begin())) {
-        out.kind = Parsed::Error;
+        out.kind = Parsed::DeviceError;
         return true;
     }
     size_t length = 0, head = 0;

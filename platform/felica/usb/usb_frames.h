@@ -79,7 +79,7 @@ std::vector<uint8_t> shortFrame(std::span<const uint8_t> data);
 std::vector<uint8_t> command(uint8_t code, std::span<const uint8_t> params);
 
 struct Parsed {
-    enum Kind { Ack, Error, Data } kind = Error;
+    enum Kind { Acknowledgement, DeviceError, Data } kind = DeviceError;
     std::vector<uint8_t> data;  // Data only
 };
 // One frame as one bulk read brought it; false with the reason when it is

@@ -384,15 +384,15 @@ private:
         Parsed parsed;
         std::string why;
         if (!parseFrame(bytes, parsed, why)) return abortCommand(name + ": malformed acknowledgement " + hexText(bytes) + ": " + why);
-        if (parsed.kind != Parsed::Ack)
-            return abortCommand(name + ": " + (parsed.kind == Parsed::Error ? "error frame" : "a data frame") +
+        if (parsed.kind != Parsed::Acknowledgement)
+            return abortCommand(name + ": " + (parsed.kind == Parsed::DeviceError ? "error frame" : "a data frame") +
                                 " instead of the acknowledgement");
         rv = readFrame(bytes, answerTimeoutMs);
         if (rv == LIBUSB_ERROR_TIMEOUT) return abortCommand(name + ": no answer");
         if (rv != 0) return transferFailed(rv, name + ": reading the answer");
         if (!parseFrame(bytes, parsed, why)) return abortCommand(name + ": malformed answer " + hexText(bytes) + ": " + why);
         if (parsed.kind != Parsed::Data)
-            return abortCommand(name + ": " + (parsed.kind == Parsed::Error ? "error frame" : "a second acknowledgement") +
+            return abortCommand(name + ": " + (parsed.kind == Parsed::DeviceError ? "error frame" : "a second acknowledgement") +
                                 " instead of the answer");
         if (!answerResults(parsed.data, code, results, why)) return abortCommand(name + ": " + why);
         return Step::Done;
