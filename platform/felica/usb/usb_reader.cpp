@@ -366,6 +366,14 @@ private:
         return gone_ ? Step::Gone : Step::Failed;
     }
 
+    // A read that failed while the device is still there (an answer too
+    // long for the buffer and the like) leaves the command to be aborted.
+    Step readFailed(int rv, const std::string& what) {
+        if (rv == LIBUSB_ERROR_NO_DEVICE) return transferFailed(rv, what);
+        detail_ = rv;
+        return abortCommand(what + " failed: " + usbError(rv));
+    }
+
     Step deviceCommand(uint8_t code, std::span<const uint8_t> params, std::vector<uint8_t>& results,
                        unsigned answerTimeoutMs) {
         results.clear();
@@ -380,7 +388,7 @@ private:
         std::vector<uint8_t> bytes;
         int rv = readFrame(bytes, AckTimeoutMs);
         if (rv == LIBUSB_ERROR_TIMEOUT) return abortCommand(name + ": no acknowledgement");
-        if (rv != 0) return transferFailed(rv, name + ": reading the acknowledgement");
+        if (rv != 0) return readFailed(rv, name + ": reading the acknowledgement");
         Parsed parsed;
         std::string why;
         if (!parseFrame(bytes, parsed, why)) return abortCommand(name + ": malformed acknowledgement " + hexText(bytes) + ": " + why);
@@ -389,7 +397,7 @@ private:
                                 " instead of the acknowledgement");
         rv = readFrame(bytes, answerTimeoutMs);
         if (rv == LIBUSB_ERROR_TIMEOUT) return abortCommand(name + ": no answer");
-        if (rv != 0) return transferFailed(rv, name + ": reading the answer");
+        if (rv != 0) return readFailed(rv, name + ": reading the answer");
         if (!parseFrame(bytes, parsed, why)) return abortCommand(name + ": malformed answer " + hexText(bytes) + ": " + why);
         if (parsed.kind != Parsed::Data)
             return abortCommand(name + ": " + (parsed.kind == Parsed::DeviceError ? "error frame" : "a second acknowledgement") +
