@@ -161,7 +161,7 @@ std::vector<FoundReader> findReaders(std::vector<std::string>& problems) {
 
     std::vector<UsbReaderInfo> usb;
     if (!listUsbReaders(usb, why)) problems.push_back("USB: " + why);
-    for (const UsbReaderInfo& r : usb) found.push_back({"usb:" + r.busAddress, r.name, r.answers, r.note});
+    for (const UsbReaderInfo& r : usb) found.push_back({"usb:" + r.busAddress, r.name, r.answers, r.note, "usb"});
 
     nfc_context* context = nullptr;
     nfc_init(&context);

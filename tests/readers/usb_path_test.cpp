@@ -239,10 +239,10 @@ TEST_F(UsbDevice, ACommandWithoutAcknowledgementIsAbortedByAnAck) {
 
 TEST_F(UsbDevice, ReadersListItWithWhatHoldsIt) {
     std::string out = listReaders();
-    EXPECT_NE(out.find("usb:001:005\tRC-S380-class FeliCa reader (054C:06C3)\tanswers\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("usb:001:005\tRC-S380-class FeliCa reader (054C:06C3)\tanswers\tusb\n"), std::string::npos) << out;
     writeFile(folder / "usb-fault", "kernel-driver");
     out = listReaders();
-    EXPECT_NE(out.find("usb:001:005\tRC-S380-class FeliCa reader (054C:06C3)\tdoes not answer\t"
+    EXPECT_NE(out.find("usb:001:005\tRC-S380-class FeliCa reader (054C:06C3)\tdoes not answer\tusb\t"
                        "the kernel driver port100 holds the reader; see the README\n"),
               std::string::npos)
         << out;
