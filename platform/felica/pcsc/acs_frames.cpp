@@ -1,5 +1,7 @@
 #include "platform/felica/pcsc/acs_frames.h"
 
+#include "platform/felica/pcsc/pcsc_frames.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -13,8 +15,6 @@ constexpr uint8_t FromChip = 0xD5;
 constexpr uint8_t InListPassiveTarget = 0x4A;
 constexpr uint8_t InDataExchange = 0x40;
 constexpr uint8_t RFConfiguration = 0x32;
-// The answer buffer of pcsc-lite, as on the transparent session.
-constexpr size_t MaxAnswerLength = 264;
 constexpr uint8_t StatusTimeout = 0x01;  // PN532: the card did not answer
 
 bool contains(std::string_view haystack, std::string_view needle) {
@@ -33,15 +33,7 @@ Apdu directTransmit(std::span<const uint8_t> data) {
 // Splits off the status word; false (with the reason) unless it is 90 00.
 bool body(std::span<const uint8_t> answer, std::span<const uint8_t>& out, std::string& why, bool& wellFormed) {
     wellFormed = false;
-    if (answer.size() < 2) {
-        why = "answer of " + std::to_string(answer.size()) + " bytes has no status word";
-        return false;
-    }
-    if (answer.size() > MaxAnswerLength) {
-        why = "answer of " + std::to_string(answer.size()) + " bytes, more than the " +
-              std::to_string(MaxAnswerLength) + " a reader may send";
-        return false;
-    }
+    if (!pcsc_frames::answerLengthFits(answer, why)) return false;
     wellFormed = true;
     const std::array<uint8_t, 2> sw{answer[answer.size() - 2], answer[answer.size() - 1]};
     if (sw != std::array<uint8_t, 2>{0x90, 0x00}) {

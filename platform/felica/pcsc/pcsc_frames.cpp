@@ -131,9 +131,7 @@ Apdu transparentExchange(std::span<const uint8_t> frame, uint32_t timerMicroseco
 Apdu getUid() { return {Cla, 0xCA, 0x00, 0x00, 0x00}; }
 Apdu getPmm() { return {Cla, 0xCA, 0x01, 0x00, 0x00}; }
 
-bool parseSessionAnswer(std::span<const uint8_t> answer, bool expectCardFrame, SessionAnswer& out,
-                        std::string& why) {
-    out = {};
+bool answerLengthFits(std::span<const uint8_t> answer, std::string& why) {
     if (answer.size() < 2) {
         why = "answer of " + std::to_string(answer.size()) + " bytes has no status word";
         return false;
@@ -143,6 +141,13 @@ bool parseSessionAnswer(std::span<const uint8_t> answer, bool expectCardFrame, S
               std::to_string(MaxAnswerLength) + " a reader may send";
         return false;
     }
+    return true;
+}
+
+bool parseSessionAnswer(std::span<const uint8_t> answer, bool expectCardFrame, SessionAnswer& out,
+                        std::string& why) {
+    out = {};
+    if (!answerLengthFits(answer, why)) return false;
     out.statusWord = {answer[answer.size() - 2], answer[answer.size() - 1]};
     const std::span<const uint8_t> body = answer.first(answer.size() - 2);
     if (out.statusWord != std::array<uint8_t, 2>{0x90, 0x00}) {
@@ -221,14 +226,7 @@ bool parseSessionAnswer(std::span<const uint8_t> answer, bool expectCardFrame, S
 
 bool parseUidAnswer(std::span<const uint8_t> answer, std::vector<uint8_t>& uid, std::string& why) {
     uid.clear();
-    if (answer.size() < 2) {
-        why = "answer of " + std::to_string(answer.size()) + " bytes has no status word";
-        return false;
-    }
-    if (answer.size() > MaxAnswerLength) {
-        why = "answer of " + std::to_string(answer.size()) + " bytes";
-        return false;
-    }
+    if (!answerLengthFits(answer, why)) return false;
     const std::array<uint8_t, 2> sw{answer[answer.size() - 2], answer[answer.size() - 1]};
     if (sw != std::array<uint8_t, 2>{0x90, 0x00}) {
         why = "the reader refused Get Data (status word " + hexText(sw) + ")";

@@ -111,6 +111,10 @@ bool parseSessionAnswer(std::span<const uint8_t> answer, bool expectCardFrame, S
                         std::string& why);
 
 // The answer of Get Data: the identifier and 90 00.
+// Whether an answer has a status word and no more bytes than pcsc-lite's
+// buffer holds; every answer parser checks this first.
+bool answerLengthFits(std::span<const uint8_t> answer, std::string& why);
+
 bool parseUidAnswer(std::span<const uint8_t> answer, std::vector<uint8_t>& uid, std::string& why);
 
 }  // namespace tovani::felica::pcsc_frames
