@@ -1,6 +1,7 @@
 // The program folder while the user may write to it, else the XDG data folder.
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -28,8 +29,15 @@ fs::path folder(const fs::path& path, bool writable) {
 }
 
 struct AsUser {  // a failed return to root would leave the other tests with the wrong rights
-    AsUser() { EXPECT_TRUE(!asRoot() || ::seteuid(kNobody) == 0); }
-    ~AsUser() { if (asRoot() && ::seteuid(0) != 0) std::abort(); }
+    AsUser() : switched_(asRoot()) { EXPECT_TRUE(!switched_ || ::seteuid(kNobody) == 0); }
+    ~AsUser() {
+        if (!switched_) return;
+        if (::seteuid(0) != 0) std::abort();
+        // A change of effective user clears the dumpable flag, without which
+        // the leak checker cannot look at the process when it ends.
+        ::prctl(PR_SET_DUMPABLE, 1);
+    }
+    const bool switched_;
 };
 
 TEST(DataFolder, ProgramFolderWhileWritableElseXdgDataHomeElseHome) {
