@@ -385,9 +385,11 @@ void frmMain::tmrPolling_Timer() {
         showCardInfo(*this, Card, nameLookup_);
         SortAscending = false;
         const std::string path = cardDbPath(options_.programDir, Card.CardKind, Card.CardID);
-        const bool stored = storable && insertRirekiDB(path, Card, DBErrorMessage);
+        const StoreResult stored = storable ? insertRirekiDB(path, Card, DBErrorMessage) : StoreResult{true, 0};
         unlockControls();
-        if (storable && !stored) showMessageBox(DBErrorMessage);
+        if (!stored) showMessageBox(DBErrorMessage);
+        // What was stored is kept; the rest waits for the next read, no box.
+        else if (stored.waiting > 0) setMessage(waitingEntriesMessage(stored.waiting), ColourRed);
         setRirekiFileList();
     }
     // A close during the message box has switched polling off for good.

@@ -18,7 +18,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "database/db_access.h"
 #include "shell/result_table_model.h"
+#include "views/card_display.h"
 #include "views/rireki_rows.h"
 #include "shell/twips.h"
 #include "store/card_store.h"
@@ -42,6 +44,15 @@ std::string readText(const std::string& path) {
 
 void writeText(const std::string& path, const std::string& content) { std::ofstream(path) << content; }
 
+// Runs act at the first paint of the widget it filters.
+struct AtFirstPaint : QObject {
+    std::function<void()> act;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && act) std::exchange(act, nullptr)();
+        return false;
+    }
+};
+
 }  // namespace
 
 class WindowTest : public QObject {
@@ -52,6 +63,7 @@ private slots:
     void readerUnpluggedDuringPollingAndRestart();
     void storeFailuresAreShownAndPollingGoesOn();
     void readOnlyCardFolderFailsTheStore();
+    void entriesLeftOutForABusyFileWaitForTheNextRead();
     void layoutFollowsResize();
     void placementIsStoredOnCloseAndTakenAtStart();
     void placementFromBadSettingsFiles_data();
@@ -293,6 +305,45 @@ void WindowTest::readOnlyCardFolderFailsTheStore() {
     QVERIFY2(rig.boxes[0].starts_with("DB "), rig.boxes[0].c_str());
     QCOMPARE(w.message(), kShown);
     QVERIFY(rig.timer()->isActive());
+}
+
+void WindowTest::entriesLeftOutForABusyFileWaitForTheNextRead() {
+    WindowRig rig;
+    auto& w = rig.start();
+    rig.laySample("transit.json");
+    rig.tick();
+    const std::string file = rig.cardFile();
+    DbFile holder;  // another process on the card file
+    QVERIFY(holder.open(file, bridge::OpenReadWrite));
+    // The oldest entry is gone, so its amount needs the file.
+    QVERIFY(holder.exec("DELETE FROM Rireki WHERE TorihikiTsuuban = (SELECT MIN(TorihikiTsuuban) FROM Rireki);"));
+    const int before = test::storedRows(file);
+    rig.lift();
+    rig.tick();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    // Held past the engine's wait while the read looks the history up; let go
+    // when the read's message line is painted, before the store.
+    QVERIFY(holder.exec("BEGIN EXCLUSIVE;"));
+    AtFirstPaint release;
+    release.act = [&] { holder.exec("COMMIT;"); };
+    rig.label("lblMess")->installEventFilter(&release);
+    rig.laySample("transit.json");
+    rig.tick();
+    QCOMPARE(w.message(), waitingEntriesMessage(1));
+    QCOMPARE(w.messageColour(), ColourRed);
+    QCOMPARE(test::storedRows(file), before);
+    QCOMPARE(text(rig.label("lblCardID")), "IDm番号：" + w.Card.CardID);
+    QVERIFY(rig.boxes.empty());
+    QVERIFY(rig.timer()->isActive());
+
+    rig.lift();
+    rig.tick();
+    rig.laySample("transit.json");
+    rig.tick();
+    QCOMPARE(w.message(), kShown);
+    QCOMPARE(test::storedRows(file), before + 1);
 }
 
 void WindowTest::layoutFollowsResize() {
