@@ -406,6 +406,11 @@ void WindowTest::placementFromBadSettingsFiles_data() {
     QTest::newRow("unplugged screen") << "[Setting]\nLeft=40000\nTop=1500\n" << centred;
     QTest::newRow("50 pixels showing") << "[Setting]\nTop=11250\n" << QRect(0, 750, 608, 325);
     QTest::newRow("49 pixels showing") << "[Setting]\nTop=11265\n" << centred;
+    QTest::newRow("wider than every screen") << "[Setting]\nWidth=99999999999\n" << QRect(0, 0, 1280, 325);
+    QTest::newRow("from a larger monitor") << "[Setting]\nLeft=1500\nTop=1500\nWidth=38400\nHeight=21600\n"
+                                           << QRect(0, 0, 1280, 800);
+    QTest::newRow("taller than its screen") << "[Setting]\nLeft=21000\nTop=1500\nWidth=9360\nHeight=99999\n"
+                                            << QRect(1400, 0, 624, 768);
     QTest::newRow("huge") << "[Setting]\nLeft=2147483647\nTop=-2147483648\nWidth=2147483647\nHeight=99999999\n"
                           << centred;
 }
