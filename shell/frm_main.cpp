@@ -484,8 +484,8 @@ void frmMain::loadWindowSetting() {
 void frmMain::applyWindowSetting() {
     // Never smaller than the frame and the message line, which must show
     // whole. A place on no screen gives way to the designed size centred on
-    // the primary screen. Values that pass are applied as stored, but for a
-    // size larger than the screen.
+    // the primary screen. Values that pass are applied as stored; only a
+    // size larger than its screen is cut to it.
     QRect r(clampCoordinate(tx(WindowSetting.Left)), clampCoordinate(ty(WindowSetting.Top)),
             std::max(clampSize(tx(WindowSetting.Width)), tx(FrameWidth)),
             std::max(clampSize(ty(WindowSetting.Height)), ty(FrameHeight + MessageHeight)));
