@@ -313,37 +313,30 @@ void WindowTest::entriesLeftOutForABusyFileWaitForTheNextRead() {
     rig.laySample("transit.json");
     rig.tick();
     const std::string file = rig.cardFile();
-    DbFile holder;  // another process on the card file
+    DbFile holder;  // the oldest entry gone, its amount needs the file
     QVERIFY(holder.open(file, bridge::OpenReadWrite));
-    // The oldest entry is gone, so its amount needs the file.
     QVERIFY(holder.exec("DELETE FROM Rireki WHERE TorihikiTsuuban = (SELECT MIN(TorihikiTsuuban) FROM Rireki);"));
-    const int before = test::storedRows(file);
     rig.lift();
     rig.tick();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-
-    // Held past the engine's wait while the read looks the history up; let go
-    // when the read's message line is painted, before the store.
+    // Held past the engine's wait while the read looks the history up; let
+    // go when the read's message line is painted, before the store.
     QVERIFY(holder.exec("BEGIN EXCLUSIVE;"));
     AtFirstPaint release;
     release.act = [&] { holder.exec("COMMIT;"); };
     rig.label("lblMess")->installEventFilter(&release);
-    rig.laySample("transit.json");
-    rig.tick();
-    QCOMPARE(w.message(), waitingEntriesMessage(1));
-    QCOMPARE(w.messageColour(), ColourRed);
-    QCOMPARE(test::storedRows(file), before);
-    QCOMPARE(text(rig.label("lblCardID")), "IDm番号：" + w.Card.CardID);
-    QVERIFY(rig.boxes.empty());
-    QVERIFY(rig.timer()->isActive());
-
-    rig.lift();
-    rig.tick();
-    rig.laySample("transit.json");
-    rig.tick();
-    QCOMPARE(w.message(), kShown);
-    QCOMPARE(test::storedRows(file), before + 1);
+    for (int waiting : {1, 0}) {  // the next read stores it
+        rig.laySample("transit.json");
+        rig.tick();
+        QCOMPARE(w.message(), waiting ? waitingEntriesMessage(waiting) : kShown);
+        QCOMPARE(w.messageColour(), waiting ? ColourRed : ColourBlue);
+        QCOMPARE(test::storedRows(file), 20 - waiting);
+        QCOMPARE(text(rig.label("lblCardID")), "IDm番号：" + w.Card.CardID);
+        QVERIFY(rig.boxes.empty() && rig.timer()->isActive());
+        rig.lift();
+        rig.tick();
+    }
 }
 
 void WindowTest::layoutFollowsResize() {
@@ -407,8 +400,6 @@ void WindowTest::placementFromBadSettingsFiles_data() {
     QTest::newRow("50 pixels showing") << "[Setting]\nTop=11250\n" << QRect(0, 750, 608, 325);
     QTest::newRow("49 pixels showing") << "[Setting]\nTop=11265\n" << centred;
     QTest::newRow("wider than every screen") << "[Setting]\nWidth=99999999999\n" << QRect(0, 0, 1280, 325);
-    QTest::newRow("from a larger monitor") << "[Setting]\nLeft=1500\nTop=1500\nWidth=38400\nHeight=21600\n"
-                                           << QRect(0, 0, 1280, 800);
     QTest::newRow("taller than its screen") << "[Setting]\nLeft=21000\nTop=1500\nWidth=9360\nHeight=99999\n"
                                             << QRect(1400, 0, 624, 768);
     QTest::newRow("huge") << "[Setting]\nLeft=2147483647\nTop=-2147483648\nWidth=2147483647\nHeight=99999999\n"

@@ -219,8 +219,7 @@ TEST_F(StoreTest, AReadWithoutAnEntryToStoreTouchesNoFile) {
     EXPECT_EQ(message, "untouched");
 }
 
-// Entries left out wait until the file holds them: one that an earlier read
-// stored does not wait.
+// An entry left out waits only while the file does not hold it.
 TEST_F(StoreTest, EntriesLeftOutWaitUntilTheFileHoldsThem) {
     CardReadResults card = sfCard("0000-0000-0000-0009", {8, 7, 6});
     card.AmountUnknown[1] = card.AmountUnknown[2] = true;
