@@ -385,9 +385,11 @@ void frmMain::tmrPolling_Timer() {
         showCardInfo(*this, Card, nameLookup_);
         SortAscending = false;
         const std::string path = cardDbPath(options_.programDir, Card.CardKind, Card.CardID);
-        const bool stored = storable && insertRirekiDB(path, Card, DBErrorMessage);
+        const StoreResult stored = storable ? insertRirekiDB(path, Card, DBErrorMessage) : StoreResult{true, 0};
         unlockControls();
-        if (storable && !stored) showMessageBox(DBErrorMessage);
+        if (!stored) showMessageBox(DBErrorMessage);
+        // What was stored is kept; the rest waits for the next read, no box.
+        else if (stored.waiting > 0) setMessage(waitingEntriesMessage(stored.waiting), ColourRed);
         setRirekiFileList();
     }
     // A close during the message box has switched polling off for good.
@@ -482,7 +484,8 @@ void frmMain::loadWindowSetting() {
 void frmMain::applyWindowSetting() {
     // Never smaller than the frame and the message line, which must show
     // whole. A place on no screen gives way to the designed size centred on
-    // the primary screen. Values that pass are applied as stored.
+    // the primary screen. Values that pass are applied as stored; only a
+    // size larger than its screen is cut to it.
     QRect r(clampCoordinate(tx(WindowSetting.Left)), clampCoordinate(ty(WindowSetting.Top)),
             std::max(clampSize(tx(WindowSetting.Width)), tx(FrameWidth)),
             std::max(clampSize(ty(WindowSetting.Height)), ty(FrameHeight + MessageHeight)));
@@ -494,8 +497,16 @@ void frmMain::applyWindowSetting() {
         // A screen smaller than the window shows its top left corner.
         r.moveTopLeft(QPoint(std::max(r.left(), area.left()), std::max(r.top(), area.top())));
     }
-    move(r.topLeft());
-    resize(r.size());
+    // Never larger than the screen it lands on: a size kept from a larger
+    // monitor would hide the message line.
+    std::vector<PixelRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect a = screen->availableGeometry();
+        areas.push_back({a.x(), a.y(), a.width(), a.height()});
+    }
+    const PixelRect fit = cutToScreen({r.x(), r.y(), r.width(), r.height()}, areas);
+    move(fit.left, fit.top);
+    resize(fit.width, fit.height);
 }
 
 void frmMain::saveWindowSetting() {

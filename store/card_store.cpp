@@ -132,6 +132,10 @@ bool storesSlot(const CardReadResults& card, int i) {
     return card.CardRireki[static_cast<size_t>(i)].RiyouKubun != 0 && !card.AmountUnknown[static_cast<size_t>(i)];
 }
 
+bool leftOut(const CardReadResults& card, int i) {
+    return card.CardRireki[static_cast<size_t>(i)].RiyouKubun != 0 && card.AmountUnknown[static_cast<size_t>(i)];
+}
+
 void removeOrSay(const std::string& path) {
     if (std::remove(path.c_str()) != 0)
         std::fprintf(stderr, "Tovani Viewer: %s holds no history and could not be removed\n", path.c_str());
@@ -160,7 +164,8 @@ void removeFileWithoutHistory(const std::string& path) {
     db.exec("ROLLBACK;");
 }
 
-bool storeRead(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage) {
+// waiting counts the entries left out that the file does not hold.
+bool storeRead(const std::string& path, const CardReadResults& card, int& waiting, std::string& DBErrorMessage) {
     DbFile db;
     if (!db.open(path, bridge::OpenReadWriteCreate)) {
         DBErrorMessage = "DB open error";
@@ -199,7 +204,7 @@ bool storeRead(const std::string& path, const CardReadResults& card, std::string
     const int slots = rirekiSlotCount(card.CardKind);
     const int columns = rirekiColumnCount(card.CardKind);
     for (int i = 0; i < slots; ++i) {
-        if (!storesSlot(card, i)) continue;
+        if (!storesSlot(card, i) && !leftOut(card, i)) continue;
         const RirekiInfo& r = card.CardRireki[static_cast<size_t>(i)];
 
         count = 0;
@@ -210,6 +215,11 @@ bool storeRead(const std::string& path, const CardReadResults& card, std::string
             return false;
         }
         if (count != 0) continue;
+        // Not stored yet and its amount unknown: it waits for the next read.
+        if (leftOut(card, i)) {
+            ++waiting;
+            continue;
+        }
 
         std::string sql = "INSERT INTO Rireki VALUES ( ";
         for (int k = 0; k < columns; ++k) {
@@ -232,17 +242,23 @@ bool storeRead(const std::string& path, const CardReadResults& card, std::string
 
 }  // namespace
 
-bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage) {
+StoreResult insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage) {
     // Nothing to store: no file is made and an existing one is left alone,
-    // so no card file without history comes about.
+    // so no card file without history comes about; every entry left out
+    // counts as waiting.
     bool anyEntry = false;
-    for (int i = 0; i < rirekiSlotCount(card.CardKind); ++i) anyEntry = anyEntry || storesSlot(card, i);
-    if (!anyEntry) return true;
+    int unknown = 0;
+    for (int i = 0; i < rirekiSlotCount(card.CardKind); ++i) {
+        anyEntry = anyEntry || storesSlot(card, i);
+        unknown += leftOut(card, i) ? 1 : 0;
+    }
+    if (!anyEntry) return {true, unknown};
 
     const bool created = !fileExists(path);
-    if (storeRead(path, card, DBErrorMessage)) return true;
-    if (created) removeFileWithoutHistory(path);
-    return false;
+    StoreResult result;
+    result.stored = storeRead(path, card, result.waiting, DBErrorMessage);
+    if (!result.stored && created) removeFileWithoutHistory(path);
+    return result;
 }
 
 bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::string& DBErrorMessage) {

@@ -37,10 +37,21 @@ bool readRirekiRow(RirekiInfo& record, int columnCount, char** values, char** na
 int exec_callback_CardInfo(void* user, int columnCount, char** values, char** names);
 int exec_callback_Rireki(void* user, int columnCount, char** values, char** names);
 
+// What a store did. stored: false when it failed (DBErrorMessage says why).
+// waiting: the entries of the read it left out (their amount is unknown, see
+// card.AmountUnknown) that the file does not hold yet, or all of them when
+// the read has nothing else to store (the file is not opened then); the next
+// read that can look the card's history up stores them.
+struct StoreResult {
+    bool stored = false;
+    int waiting = 0;
+    explicit operator bool() const { return stored; }
+};
+
 // Stores the read in `card` into the file at path (created when missing).
 // A read without an entry to store touches no file, and a file this call
 // made is removed again when the store fails before any history is in it.
-bool insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage);
+StoreResult insertRirekiDB(const std::string& path, const CardReadResults& card, std::string& DBErrorMessage);
 
 bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::string& DBErrorMessage);
 

@@ -28,6 +28,7 @@ constexpr int ExitUsage = 2;
 constexpr int ExitReader = 3;
 constexpr int ExitNotSupported = 4;
 constexpr int ExitStore = 5;
+constexpr int ExitEntriesWaiting = 6;
 
 constexpr const char* kSynopsis =
     "Usage: tovani-card read [--program-dir DIR]\n"
@@ -61,6 +62,8 @@ std::string helpText() {
            "  4  a card the program does not read\n"
            "  5  the card image or the card's file could not be written or read, or the\n"
            "     data folder cannot be used\n"
+           "  6  read and stored, but entries whose amount needs the card's stored history\n"
+           "     were left out: its file was busy; the next read stores them\n"
            "\n"
            "Options:\n"
            "  --program-dir DIR  keep the card files in DIR/RirekiDB instead of the data\n"
@@ -266,17 +269,25 @@ int read(const std::string& programDir) {
     }
     const std::string path = cardDbPath(programDir, card.CardKind, card.CardID);
     std::string DBErrorMessage;
-    if (!insertRirekiDB(path, card, DBErrorMessage)) {
+    const StoreResult stored = insertRirekiDB(path, card, DBErrorMessage);
+    if (!stored) {
         std::fprintf(stderr, "tovani-card: the card could not be stored: %s\n", DBErrorMessage.c_str());
         return ExitStore;
     }
+    const auto waiting = [&](int status) {
+        if (status != 0 || stored.waiting == 0) return status;
+        std::fprintf(stderr, "tovani-card: %d %s not stored by this read; the next read stores %s\n",
+                     stored.waiting, stored.waiting == 1 ? "entry is" : "entries are",
+                     stored.waiting == 1 ? "it" : "them");
+        return ExitEntriesWaiting;
+    };
     // A card without an entry to store gets no file (an empty one would
     // break the balance overview).
     if (!fileExists(path)) {
         std::printf("No history to store: %s not made\n", path.substr(programDir.size() + 1).c_str());
-        return 0;
+        return waiting(0);
     }
-    return printStoredHistory(path, path.substr(programDir.size() + 1));
+    return waiting(printStoredHistory(path, path.substr(programDir.size() + 1)));
 }
 
 int readers() {

@@ -139,6 +139,10 @@ void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& na
     }
 }
 
+std::string waitingEntriesMessage(int waiting) {
+    return "履歴情報を表示しました。" + std::to_string(waiting) + " 件の履歴を保存できませんでした。次回の読み取りで保存します。";
+}
+
 int compareAmountTexts(const std::string& a, const std::string& b, bool SortAscending) {
     return compareAmounts(Amount::parse(a), Amount::parse(b), SortAscending);
 }

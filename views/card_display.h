@@ -33,6 +33,10 @@ std::string issueDateLabel(int32_t cardKind, int32_t hakkouYmd);
 // polling tick does.
 void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& names);
 
+// The message line, in red, of a read whose store left `waiting` entries out
+// (their card file was busy): the card is shown, the next read stores them.
+std::string waitingEntriesMessage(int waiting);
+
 // The click on the table: inverts SortAscending, then sorts the data rows by
 // the current column as the view tag asks (numbers, text, or amounts, see
 // the .cpp). Returns how many cells of the sorted column were not numbers in

@@ -1,5 +1,6 @@
 #include "platform/profile/window_setting.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/profile/private_profile.h"
@@ -35,6 +36,37 @@ bool saveWindowSetting(const std::string& settingsFile, const WindowSetting& set
     ok = writePrivateProfileString(kSection, "Width", std::to_string(setting.Width), settingsFile) && ok;
     ok = writePrivateProfileString(kSection, "Height", std::to_string(setting.Height), settingsFile) && ok;
     return ok;
+}
+
+namespace {
+// The length two spans share; 64 bits, so no stored value overflows.
+int64_t overlap(int64_t start, int64_t length, int64_t otherStart, int64_t otherLength) {
+    return std::max<int64_t>(0, std::min(start + length, otherStart + otherLength) - std::max(start, otherStart));
+}
+}  // namespace
+
+PixelRect cutToScreen(const PixelRect& window, const std::vector<PixelRect>& areas) {
+    const PixelRect* landed = nullptr;
+    int64_t most = 0;
+    for (const PixelRect& a : areas) {
+        const int64_t shared = overlap(window.left, window.width, a.left, a.width) *
+                               overlap(window.top, window.height, a.top, a.height);
+        if (shared > most) {
+            most = shared;
+            landed = &a;
+        }
+    }
+    if (landed == nullptr) return window;
+    PixelRect cut = window;
+    if (cut.width > landed->width) {
+        cut.width = landed->width;
+        cut.left = landed->left;
+    }
+    if (cut.height > landed->height) {
+        cut.height = landed->height;
+        cut.top = landed->top;
+    }
+    return cut;
 }
 
 }  // namespace tovani

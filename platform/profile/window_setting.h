@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tovani {
 
@@ -32,5 +33,22 @@ WindowSetting loadWindowSetting(const std::string& settingsFile, int32_t designe
 // Writes Left, Top, Width, Height in that order as decimal text. Returns
 // false when any of them could not be written (the window does not check).
 bool saveWindowSetting(const std::string& settingsFile, const WindowSetting& setting);
+
+// A rectangle on the desktop in pixels, as the window system places windows.
+struct PixelRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+
+    bool operator==(const PixelRect&) const = default;
+};
+
+// The window cut to the screen it lands on, the free area (of `areas`) it
+// overlaps most: a width or height larger than that area's is cut to it, and
+// on that side the window then starts where the area starts, so the far edge
+// (the message line) shows too. A size that fits keeps its place, and a
+// window on no area is returned as it is.
+PixelRect cutToScreen(const PixelRect& window, const std::vector<PixelRect>& areas);
 
 }  // namespace tovani

@@ -18,7 +18,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "database/db_access.h"
 #include "shell/result_table_model.h"
+#include "views/card_display.h"
 #include "views/rireki_rows.h"
 #include "shell/twips.h"
 #include "store/card_store.h"
@@ -42,6 +44,15 @@ std::string readText(const std::string& path) {
 
 void writeText(const std::string& path, const std::string& content) { std::ofstream(path) << content; }
 
+// Runs act at the first paint of the widget it filters.
+struct AtFirstPaint : QObject {
+    std::function<void()> act;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && act) std::exchange(act, nullptr)();
+        return false;
+    }
+};
+
 }  // namespace
 
 class WindowTest : public QObject {
@@ -52,6 +63,7 @@ private slots:
     void readerUnpluggedDuringPollingAndRestart();
     void storeFailuresAreShownAndPollingGoesOn();
     void readOnlyCardFolderFailsTheStore();
+    void entriesLeftOutForABusyFileWaitForTheNextRead();
     void layoutFollowsResize();
     void placementIsStoredOnCloseAndTakenAtStart();
     void placementFromBadSettingsFiles_data();
@@ -295,6 +307,38 @@ void WindowTest::readOnlyCardFolderFailsTheStore() {
     QVERIFY(rig.timer()->isActive());
 }
 
+void WindowTest::entriesLeftOutForABusyFileWaitForTheNextRead() {
+    WindowRig rig;
+    auto& w = rig.start();
+    rig.laySample("transit.json");
+    rig.tick();
+    const std::string file = rig.cardFile();
+    DbFile holder;  // the oldest entry gone, its amount needs the file
+    QVERIFY(holder.open(file, bridge::OpenReadWrite));
+    QVERIFY(holder.exec("DELETE FROM Rireki WHERE TorihikiTsuuban = (SELECT MIN(TorihikiTsuuban) FROM Rireki);"));
+    rig.lift();
+    rig.tick();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Held past the engine's wait while the read looks the history up; let
+    // go when the read's message line is painted, before the store.
+    QVERIFY(holder.exec("BEGIN EXCLUSIVE;"));
+    AtFirstPaint release;
+    release.act = [&] { holder.exec("COMMIT;"); };
+    rig.label("lblMess")->installEventFilter(&release);
+    for (int waiting : {1, 0}) {  // the next read stores it
+        rig.laySample("transit.json");
+        rig.tick();
+        QCOMPARE(w.message(), waiting ? waitingEntriesMessage(waiting) : kShown);
+        QCOMPARE(w.messageColour(), waiting ? ColourRed : ColourBlue);
+        QCOMPARE(test::storedRows(file), 20 - waiting);
+        QCOMPARE(text(rig.label("lblCardID")), "IDm番号：" + w.Card.CardID);
+        QVERIFY(rig.boxes.empty() && rig.timer()->isActive());
+        rig.lift();
+        rig.tick();
+    }
+}
+
 void WindowTest::layoutFollowsResize() {
     WindowRig rig;
     auto& w = rig.start();
@@ -355,6 +399,9 @@ void WindowTest::placementFromBadSettingsFiles_data() {
     QTest::newRow("unplugged screen") << "[Setting]\nLeft=40000\nTop=1500\n" << centred;
     QTest::newRow("50 pixels showing") << "[Setting]\nTop=11250\n" << QRect(0, 750, 608, 325);
     QTest::newRow("49 pixels showing") << "[Setting]\nTop=11265\n" << centred;
+    QTest::newRow("wider than every screen") << "[Setting]\nWidth=99999999999\n" << QRect(0, 0, 1280, 325);
+    QTest::newRow("taller than its screen") << "[Setting]\nLeft=21000\nTop=1500\nWidth=9360\nHeight=99999\n"
+                                            << QRect(1400, 0, 624, 768);
     QTest::newRow("huge") << "[Setting]\nLeft=2147483647\nTop=-2147483648\nWidth=2147483647\nHeight=99999999\n"
                           << centred;
 }

@@ -23,7 +23,7 @@ protected:
     std::string pathOf(const CardReadResults& card) const {
         return cardDbPath(dir.str(), card.CardKind, card.CardID);
     }
-    bool store(const CardReadResults& card) { return insertRirekiDB(pathOf(card), card, message); }
+    bool store(const CardReadResults& card) { return insertRirekiDB(pathOf(card), card, message).stored; }
     size_t rirekiRows(const CardReadResults& card) {
         return query(pathOf(card), "SELECT * FROM Rireki;").size();
     }
@@ -217,6 +217,15 @@ TEST_F(StoreTest, AReadWithoutAnEntryToStoreTouchesNoFile) {
     ASSERT_TRUE(store(card));
     EXPECT_EQ(test::readFile(pathOf(card)), before);
     EXPECT_EQ(message, "untouched");
+}
+
+// An entry left out waits only while the file does not hold it.
+TEST_F(StoreTest, EntriesLeftOutWaitUntilTheFileHoldsThem) {
+    CardReadResults card = sfCard("0000-0000-0000-0009", {8, 7, 6});
+    card.AmountUnknown[1] = card.AmountUnknown[2] = true;
+    EXPECT_EQ(insertRirekiDB(pathOf(card), card, message).waiting, 2);
+    ASSERT_TRUE(store(sfCard("0000-0000-0000-0009", {7})));
+    EXPECT_EQ(insertRirekiDB(pathOf(card), card, message).waiting, 1);
 }
 
 TEST_F(StoreTest, MissingRirekiFolderFailsWithOpenError) {

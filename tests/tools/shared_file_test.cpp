@@ -168,6 +168,28 @@ TEST_F(SharedCardFile, ASecondProcessWaitsForTheFirstInsteadOfFailing) {
     EXPECT_EQ(storedRows(file), before + 1);
 }
 
+// The file held past the engine's wait while the tool looks up the stored
+// history: the entry that needs it is left out and the exit status says so.
+TEST_F(SharedCardFile, AnEntryLeftOutForABusyFileIsAFailure) {
+    TempDir programDir;
+    ToolProcess first(reader, programDir, scratch / "first");
+    ASSERT_TRUE(first.started() && first.ended(20000) && first.status() == 0) << first.err();
+    const fs::path file = programDir / kCardFile;
+    DbFile holder;  // the oldest entry gone, its amount needs the file
+    ASSERT_TRUE(holder.open(file.string(), bridge::OpenReadWrite));
+    ASSERT_TRUE(holder.exec("DELETE FROM Rireki WHERE TorihikiTsuuban = (SELECT MIN(TorihikiTsuuban) FROM Rireki);"));
+    ASSERT_TRUE(holder.exec("BEGIN EXCLUSIVE;")) << holder.errmsg();
+    ToolProcess second(reader, programDir, scratch / "second");
+    const auto deadline = Clock::now() + kBound;  // held until the look-up gives up
+    while (second.started() && second.err().find("not stored by this read") == std::string::npos &&
+           !second.ended(10) && Clock::now() < deadline) {
+    }
+    ASSERT_TRUE(holder.exec("COMMIT;")) << holder.errmsg();
+    ASSERT_TRUE(second.ended(20000));
+    EXPECT_EQ(second.status(), 6) << second.err();
+    EXPECT_EQ(storedRows(file), 19);
+}
+
 // Two tool runs of a new card at once: both succeed and the file is whole
 // (never an empty file without tables).
 TEST_F(SharedCardFile, TwoRunsOfANewCardAtOnceBothStoreIt) {
