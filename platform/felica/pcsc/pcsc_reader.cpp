@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <iostream>
+#include <optional>
 
 #include <winscard.h>
 
@@ -78,6 +79,7 @@ public:
 
     OpenResult open() override {
         close();
+        log_.emplace();
         LONG rv = SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context_);
         if (rv != SCARD_S_SUCCESS) {
             context_ = 0;
@@ -124,6 +126,7 @@ public:
         disconnectCard(true);
         releaseContext();
         reader_.clear();
+        log_.reset();
     }
 
     // Asks pcscd for the reader's state: pcscd itself must answer, and it
@@ -443,6 +446,7 @@ private:
     Clock::time_point lastUse_{};
     std::string why_;        // the reason of the last fault
     int32_t detail_ = 0;
+    std::optional<ReaderLogConnection> log_;
 };
 
 }  // namespace

@@ -51,6 +51,7 @@ public:
 
     OpenResult open() override {
         close();
+        log_.emplace();
         reason_.clear();
         // A machine whose USB devices libusb cannot reach (no /dev/bus/usb,
         // as in many containers) has no reader of this kind for us.
@@ -106,6 +107,7 @@ public:
         pmm_.reset();
         if (context_) libusb_exit(context_);
         context_ = nullptr;
+        log_.reset();
     }
 
     // Asks the device its firmware version: it answers while it is plugged in.
@@ -422,6 +424,7 @@ private:
     std::string where_, name_, reason_;
     bool silent_ = false;
     int32_t detail_ = 0;
+    std::optional<ReaderLogConnection> log_;
 };
 
 }  // namespace
