@@ -118,7 +118,7 @@ std::unique_ptr<Transport> makeTransport(const ReaderRequest& request) {
     case ReaderRequest::Libnfc:
         return makeLibnfcTransport(request.detail);
     case ReaderRequest::Usb:
-        return makeUsbTransport({request.detail, true});
+        return makeUsbTransport({request.detail});
     case ReaderRequest::Invalid:
         return std::make_unique<UnusableRequest>(request.detail);
     case ReaderRequest::Automatic:
@@ -128,7 +128,7 @@ std::unique_ptr<Transport> makeTransport(const ReaderRequest& request) {
     // is that worth a message.
     return std::make_unique<FirstThatOpens>(std::vector<std::pair<std::string, Maker>>{
         {"PC/SC reader with a FeliCa card", [] { return makePcscTransport({{}, true, true}); }},
-        {"USB reader", [] { return makeUsbTransport({{}, false, true}); }},
+        {"USB reader", [] { return makeUsbTransport({{}, true}); }},
         {"libnfc device", [] { return makeLibnfcTransport(); }},
         {"PC/SC reader", [] { return makePcscTransport({{}, false, true}); }},
     });

@@ -15,8 +15,8 @@
 //                                     libnfc device, else the first PC/SC
 //                                     reader
 //
-// Only a USB reader named by TOVANI_READER is taken from a kernel driver
-// that holds it.
+// A USB reader that a kernel driver holds is taken from it for the length
+// of the connection, however it was chosen.
 //
 // A PC/SC reader cannot tell whether it speaks FeliCa before a FeliCa card
 // lies on it; hence the last fallback.
