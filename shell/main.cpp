@@ -34,7 +34,7 @@ std::string helpText() {
                "Qt's own options (for example -platform NAME) are taken as well.\n"
                "\n"
                "Environment:\n") +
-           tovani::felica::readerEnvironmentHelp + tovani::dataFolderEnvironmentHelp +
+           tovani::felica::readerEnvironmentHelp() + tovani::dataFolderEnvironmentHelp +
            "  DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM\n"
            "                         the display the window opens on, as for every Qt\n"
            "                         program\n"

@@ -69,7 +69,7 @@ std::string helpText() {
            "  --version          print the version and exit\n"
            "\n"
            "Environment:\n" +
-           felica::readerEnvironmentHelp + dataFolderEnvironmentHelp +
+           felica::readerEnvironmentHelp() + dataFolderEnvironmentHelp +
            "\n"
            "Files:\n"
            "  DATA/RirekiDB/*.DB     the card files, one per card, shared with the window\n"
