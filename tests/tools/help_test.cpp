@@ -1,4 +1,4 @@
-// --help and --version of every executable; help2man makes the manual pages from them.
+// --help (-h) and --version of every executable; help2man makes the manual pages from them.
 
 #include <gtest/gtest.h>
 
@@ -41,6 +41,19 @@ TEST(Help, EveryExecutableAnswersHelpAndVersionWithoutADisplay) {
         const ToolRun version = runWithoutDisplay(c.program, "--version", scratch);
         EXPECT_EQ(version.status, 0) << version.err;
         EXPECT_EQ(version.out, std::string(c.program) + " " + TOVANI_VERSION + "\n");
+
+        // -h is --help everywhere, and either of them (or --version) beside
+        // anything else is the program's usage error.
+        const ToolRun h = runWithoutDisplay(c.program, "-h", scratch);
+        EXPECT_EQ(h.status, 0) << h.err;
+        EXPECT_EQ(h.out, help.out);
+        for (const char* args : {"--help extra", "-h --version", "extra --version"}) {
+            const ToolRun misused = runWithoutDisplay(c.program, args, scratch);
+            EXPECT_EQ(misused.status, 2) << args;
+            EXPECT_EQ(misused.out, "") << args;
+            EXPECT_NE(misused.err.find(std::string("Try '") + c.program + " --help'"), std::string::npos)
+                << args << ": " << misused.err;
+        }
     }
 
     // Without a display the window fails to open with a reason, not an abort.
