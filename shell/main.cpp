@@ -3,38 +3,40 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "database/file_system.h"
 #include "platform/felica/reader_help.h"
 #include "shell/frm_main.h"
+#include "tools/command_line.h"
 
 namespace {
 
+constexpr const char* kSynopsis = "Usage: TovaniViewer [-h | --help | --version]\n";
+
 std::string helpText() {
-    return std::string(
-               "Usage: TovaniViewer [--help | --version]\n"
-               "\n"
-               "Reads the history of Japanese contactless prepaid cards (transit IC cards,\n"
-               "Edy, nanaco, WAON) from a FeliCa reader/writer, keeps every card's history\n"
-               "in a database file of its own, and shows the history, the totals per month\n"
-               "and the balances of all stored cards in one window. While the window is open\n"
-               "it polls the reader/writer once a second; a card laid on it is read, shown\n"
-               "and stored. Nothing is ever written to a card.\n"
-               "\n"
-               "Exit status:\n"
-               "  0  the window was closed\n"
-               "  1  the window could not be opened (for example without a display); the\n"
-               "     reason on standard error\n"
-               "\n"
-               "Options:\n"
-               "  --help     print this help and exit\n"
-               "  --version  print the version and exit\n"
-               "Qt's own options (for example -platform NAME) are taken as well.\n"
-               "\n"
-               "Environment:\n") +
-           tovani::felica::readerEnvironmentHelp + tovani::dataFolderEnvironmentHelp +
+    return std::string(kSynopsis) +
+           "\n"
+           "Reads the history of Japanese contactless prepaid cards (transit IC cards,\n"
+           "Edy, nanaco, WAON) from a FeliCa reader/writer, keeps every card's history\n"
+           "in a database file of its own, and shows the history, the totals per month\n"
+           "and the balances of all stored cards in one window. While the window is open\n"
+           "it polls the reader/writer once a second; a card laid on it is read, shown\n"
+           "and stored. Nothing is ever written to a card.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  the window was closed\n"
+           "  1  the window could not be opened (for example without a display); the\n"
+           "     reason on standard error\n"
+           "  2  wrong command line: -h, --help or --version with anything else\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help  print this help and exit\n"
+           "  --version   print the version and exit\n"
+           "Qt's own options (for example -platform NAME) are taken as well.\n"
+           "\n"
+           "Environment:\n" +
+           tovani::felica::readerEnvironmentHelp() + tovani::dataFolderEnvironmentHelp +
            "  DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM\n"
            "                         the display the window opens on, as for every Qt\n"
            "                         program\n"
@@ -63,15 +65,18 @@ void startUpMessages(QtMsgType type, const QMessageLogContext& context, const QS
 
 int main(int argc, char** argv) {
     // Answered before Qt starts, so that they need no display.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(helpText().c_str(), stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("TovaniViewer %s\n", TOVANI_VERSION);
-            return 0;
-        }
+    switch (tovani::commonOption(argc, argv)) {
+    case tovani::CommonOption::Help:
+        std::fputs(helpText().c_str(), stdout);
+        return 0;
+    case tovani::CommonOption::Version:
+        std::printf("TovaniViewer %s\n", TOVANI_VERSION);
+        return 0;
+    case tovani::CommonOption::Misused:
+        std::fprintf(stderr, "%sTry 'TovaniViewer --help' for more information.\n", kSynopsis);
+        return 2;
+    case tovani::CommonOption::None:
+        break;
     }
     qtDefaultHandler = qInstallMessageHandler(startUpMessages);
     startingQt = true;

@@ -17,6 +17,7 @@
 #include "reader/reader.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
+#include "tools/command_line.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ constexpr const char* kSynopsis =
     "Usage: tovani-card read [--program-dir DIR]\n"
     "  or:  tovani-card dump [FILE]\n"
     "  or:  tovani-card readers\n"
-    "  or:  tovani-card --help | --version\n";
+    "  or:  tovani-card -h | --help | --version\n";
 
 std::string helpText() {
     return std::string(kSynopsis) +
@@ -68,11 +69,11 @@ std::string helpText() {
            "Options:\n"
            "  --program-dir DIR  keep the card files in DIR/RirekiDB instead of the data\n"
            "                     folder\n"
-           "  --help             print this help and exit\n"
+           "  -h, --help         print this help and exit\n"
            "  --version          print the version and exit\n"
            "\n"
            "Environment:\n" +
-           felica::readerEnvironmentHelp + dataFolderEnvironmentHelp +
+           felica::readerEnvironmentHelp() + dataFolderEnvironmentHelp +
            "\n"
            "Files:\n"
            "  DATA/RirekiDB/*.DB     the card files, one per card, shared with the window\n"
@@ -308,16 +309,20 @@ int readers() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return usage();
-    if (args.size() == 1 && args[0] == "--help") {
+    switch (commonOption(argc, argv)) {
+    case CommonOption::Help:
         std::fputs(helpText().c_str(), stdout);
         return 0;
-    }
-    if (args.size() == 1 && args[0] == "--version") {
+    case CommonOption::Version:
         std::printf("tovani-card %s\n", TOVANI_VERSION);
         return 0;
+    case CommonOption::Misused:
+        return usage();
+    case CommonOption::None:
+        break;
     }
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return usage();
     if (args[0] == "dump" && args.size() <= 2) return dump(args.size() == 2 ? argv[2] : nullptr);
     if (args[0] == "read" && args.size() == 1) return read(dataFolder());
     if (args[0] == "readers" && args.size() == 1) return readers();

@@ -8,12 +8,13 @@
 #include "database/file_system.h"
 #include "names/station_import.h"
 #include "store/db_files.h"
+#include "tools/command_line.h"
 
 namespace {
 
 constexpr const char* kSynopsis =
     "Usage: tovani-import-stations [FOLDER]\n"
-    "  or:  tovani-import-stations --help | --version\n";
+    "  or:  tovani-import-stations -h | --help | --version\n";
 
 std::string helpText() {
     return std::string(kSynopsis) +
@@ -30,8 +31,8 @@ std::string helpText() {
            "  2  wrong command line\n"
            "\n"
            "Options:\n"
-           "  --help     print this help and exit\n"
-           "  --version  print the version and exit\n"
+           "  -h, --help  print this help and exit\n"
+           "  --version   print the version and exit\n"
            "\n"
            "Environment:\n" +
            std::string(tovani::dataFolderEnvironmentHelp) +
@@ -60,15 +61,16 @@ public:
 
 int main(int argc, char** argv) {
     const std::string arg = argc == 2 ? argv[1] : "";
-    if (arg == "--help" || arg == "-h") {
+    const tovani::CommonOption option = tovani::commonOption(argc, argv);
+    if (option == tovani::CommonOption::Help) {
         std::fputs(helpText().c_str(), stdout);
         return 0;
     }
-    if (arg == "--version") {
+    if (option == tovani::CommonOption::Version) {
         std::printf("tovani-import-stations %s\n", TOVANI_VERSION);
         return 0;
     }
-    if (argc > 2 || arg.starts_with("--")) {
+    if (option == tovani::CommonOption::Misused || argc > 2 || arg.starts_with("--")) {
         std::fprintf(stderr, "%sTry 'tovani-import-stations --help' for more information.\n", kSynopsis);
         return 2;
     }

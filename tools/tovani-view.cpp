@@ -9,6 +9,7 @@
 
 #include "database/file_system.h"
 #include "store/db_files.h"
+#include "tools/command_line.h"
 #include "views/card_display.h"
 #include "views/card_views.h"
 #include "views/plain_view_host.h"
@@ -26,7 +27,7 @@ constexpr const char* kSynopsis =
     "Usage: tovani-view history FILE [--program-dir DIR] [--csv]\n"
     "  or:  tovani-view totals FILE [--program-dir DIR] [--csv]\n"
     "  or:  tovani-view balances [--program-dir DIR] [--csv]\n"
-    "  or:  tovani-view --help | --version\n";
+    "  or:  tovani-view -h | --help | --version\n";
 
 std::string helpText() {
     return std::string(kSynopsis) +
@@ -53,7 +54,7 @@ std::string helpText() {
            "                     the data folder\n"
            "  --csv              print the table alone as CSV (UTF-8 with a byte-order\n"
            "                     mark, CR LF line ends)\n"
-           "  --help             print this help and exit\n"
+           "  -h, --help         print this help and exit\n"
            "  --version          print the version and exit\n"
            "\n"
            "Environment:\n" +
@@ -162,13 +163,17 @@ bool cardFileList(const std::string& programDir, std::vector<std::string>& entri
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    switch (commonOption(argc, argv)) {
+    case CommonOption::Help:
         std::fputs(helpText().c_str(), stdout);
         return ExitShown;
-    }
-    if (argc == 2 && std::string(argv[1]) == "--version") {
+    case CommonOption::Version:
         std::printf("tovani-view %s\n", TOVANI_VERSION);
         return ExitShown;
+    case CommonOption::Misused:
+        return usage();
+    case CommonOption::None:
+        break;
     }
     const auto cl = parse(argc, argv);
     if (!cl) return usage();

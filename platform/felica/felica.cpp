@@ -71,12 +71,16 @@ bool servicesThatAnswer(FelicaLibrary& lib, const Idm& idm, std::span<const uint
 
 // Polling refused: the reader's own view of the card in its field gives the
 // IDm, and a system is taken to be there when one of its known history
-// services answers a read.
-bool pollWithoutPolling(FelicaLibrary& lib, std::array<uint8_t, 2> systemCode, PollingAnswer& answer) {
+// services answers a read. A card that is not FeliCa sets `otherCard`.
+bool pollWithoutPolling(FelicaLibrary& lib, std::array<uint8_t, 2> systemCode, PollingAnswer& answer,
+                        bool& otherCard) {
     answer = {};
     switch (lib.transport->cardIdentity(answer.idm, answer.pmm)) {
     case Exchange::Answered:
         break;
+    case Exchange::OtherCard:
+        otherCard = true;
+        return true;
     case Exchange::NoAnswer:
         return lib.fail(ErrorPolling, 0, "no card");
     case Exchange::ReaderFault:
@@ -93,21 +97,29 @@ bool pollWithoutPolling(FelicaLibrary& lib, std::array<uint8_t, 2> systemCode, P
 }
 
 // Polls for the system the caller names and fills the IDm and PMm buffers.
-bool pollFor(FelicaLibrary& lib, const polling& p, card_information& info, PollingAnswer& answer) {
+// A card that is not FeliCa (where the reader/writer tells) is no card to
+// talk to, unless the caller takes `otherCard`: then the buffers are zeros
+// and no card is polled.
+bool pollFor(FelicaLibrary& lib, const polling& p, card_information& info, PollingAnswer& answer,
+             bool* otherCard = nullptr) {
     if (!ready(lib)) return false;
     if (p.system_code.size() < 2 || info.card_idm.size() < 8 || info.card_pmm.size() < 8)
         return lib.fail(ErrorInvalidArgument, 0, "a polling buffer is too small");
     // A new polling forgets the card before: reads go to the card it finds.
     lib.polledIdm.reset();
     const std::array<uint8_t, 2> systemCode{p.system_code[0], p.system_code[1]};
-    bool polled = false;
+    bool polled = false, foreign = false;
     if (!refused(lib, code::Polling)) {
         Outcome o = pollCard(*lib.transport, systemCode, RequestNone, answer);
         polled = o.ok;
-        if (!o.ok && !noteRefusal(lib, o, code::Polling)) return false;
+        foreign = o.otherCard;
+        if (!o.ok && !foreign && !noteRefusal(lib, o, code::Polling)) return false;
     }
-    if (!polled && !pollWithoutPolling(lib, systemCode, answer)) return false;
-    lib.polledIdm = answer.idm;
+    if (!polled && !foreign && !pollWithoutPolling(lib, systemCode, answer, foreign)) return false;
+    if (foreign && !otherCard) return lib.fail(ErrorPolling, 0, "the card is not a FeliCa card");
+    if (otherCard) *otherCard = foreign;
+    if (foreign) answer = {};
+    else lib.polledIdm = answer.idm;
     std::copy(answer.idm.begin(), answer.idm.end(), info.card_idm.begin());
     std::copy(answer.pmm.begin(), answer.pmm.end(), info.card_pmm.begin());
     return true;
@@ -229,8 +241,11 @@ bool polling_and_request_system_code(FelicaLibrary& lib, const polling& p, uint8
     number_of_cards = 0;
     out.number_of_system_codes = 0;
     PollingAnswer answer;
-    if (!pollFor(lib, p, info, answer)) return false;
+    bool otherCard = false;
+    if (!pollFor(lib, p, info, answer, &otherCard)) return false;
     number_of_cards = 1;
+    // A card of another kind has no FeliCa system at all.
+    if (otherCard) return true;
     std::vector<std::array<uint8_t, 2>> codes;
     bool listed = false;
     if (!refused(lib, code::RequestSystemCode)) {

@@ -49,6 +49,11 @@ Outcome pollCard(Transport& t, std::array<uint8_t, 2> systemCode, uint8_t reques
     if (e == Exchange::Refused) return Outcome::refusedCommand(code::Polling);
     if (e == Exchange::ReaderFault) return readerFault(t);
     if (e == Exchange::NoAnswer) return Outcome::failure(ErrorPolling, 0, "no card");
+    if (e == Exchange::OtherCard) {
+        Outcome o = Outcome::failure(ErrorPolling, 0, "the card is not a FeliCa card");
+        o.otherCard = true;
+        return o;
+    }
     std::string why;
     // A garbled polling answer is no card to talk to: polling failed.
     if (!parsePolling(response, out, why))

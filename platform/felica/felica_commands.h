@@ -22,6 +22,7 @@ struct Outcome {
     int32_t detail = 0;          // second error value when !ok
     std::string reason;          // what went wrong, in words
     bool refused = false;        // the reader/writer refused to carry the command
+    bool otherCard = false;      // Polling: the card in the field is not a FeliCa card
 
     static Outcome success() { return {}; }
     static Outcome failure(int32_t error, int32_t detail, std::string reason) {
@@ -32,7 +33,8 @@ struct Outcome {
     static Outcome refusedCommand(uint8_t commandCode);
 };
 
-// Polling; no answer is ErrorPolling, the code the caller reads as "no card".
+// Polling; no answer is ErrorPolling, the code the caller reads as "no card",
+// and so is a card of another kind (with `otherCard` set).
 Outcome pollCard(Transport& t, std::array<uint8_t, 2> systemCode, uint8_t requestCode, PollingAnswer& out);
 
 Outcome requestSystemCodes(Transport& t, const Idm& idm, std::vector<std::array<uint8_t, 2>>& out);

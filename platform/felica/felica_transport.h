@@ -26,6 +26,9 @@ enum class Exchange {
     ReaderFault, // the reader/writer itself failed
     Refused,     // the reader/writer does not carry this command (some PC/SC
                  // readers refuse FeliCa commands they do not know)
+    OtherCard,   // only for Polling and cardIdentity: a card lies in the
+                 // field, but it is not a FeliCa card (where the reader/writer
+                 // can tell; elsewhere such a card does not answer)
 };
 
 class Transport {
@@ -43,7 +46,8 @@ public:
     virtual int32_t lastDetail() const { return 0; }
     // The IDm and PMm of the card in the field as the reader/writer itself
     // found it, without a Polling command: the stand-in for a reader that
-    // refuses Polling. Refused where the reader/writer cannot tell.
+    // refuses Polling. Refused where the reader/writer cannot tell;
+    // OtherCard for a card of another kind.
     virtual Exchange cardIdentity(Idm& idm, Pmm& pmm) {
         (void)idm;
         (void)pmm;

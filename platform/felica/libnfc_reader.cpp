@@ -57,6 +57,7 @@ public:
 
     OpenResult open() override {
         close();
+        log_.emplace();
         nfc_init(&context_);
         if (!context_) return OpenResult::OpenFailed;
         device_ = nfc_open(context_, connection_.empty() ? nullptr : connection_.c_str());
@@ -81,6 +82,7 @@ public:
         device_ = nullptr;
         if (context_) nfc_exit(context_);
         context_ = nullptr;
+        log_.reset();
     }
 
     bool isAlive() override {
@@ -141,6 +143,7 @@ private:
     nfc_context* context_ = nullptr;
     nfc_device* device_ = nullptr;
     int32_t detail_ = 0;
+    std::optional<ReaderLogConnection> log_;
 };
 
 }  // namespace

@@ -1,13 +1,14 @@
 #include "platform/felica/reader_choice.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <optional>
 #include <iostream>
 
 #include <nfc/nfc.h>
 
 #include "platform/felica/libnfc_reader.h"
+#include "platform/felica/reader_help.h"
 #include "platform/felica/pcsc/pcsc_reader.h"
 #include "platform/felica/usb/usb_reader.h"
 #include "platform/felica/virtual_reader.h"
@@ -16,19 +17,15 @@ namespace tovani::felica {
 
 namespace {
 
-using Maker = std::function<std::unique_ptr<Transport>()>;
-
-// The first candidate that opens; the others are not kept open.
+// The first candidate of the automatic order that opens; the others are
+// not kept open.
 class FirstThatOpens : public Transport {
 public:
-    explicit FirstThatOpens(std::vector<std::pair<std::string, Maker>> candidates)
-        : candidates_(std::move(candidates)) {}
-
     OpenResult open() override {
         close();
         OpenResult worst = OpenResult::NotFound;
-        for (const auto& [what, make] : candidates_) {
-            std::unique_ptr<Transport> t = make();
+        for (const AutomaticCandidate& candidate : automaticOrder()) {
+            std::unique_ptr<Transport> t = candidate.make();
             const OpenResult r = t->open();
             if (r == OpenResult::Opened) {
                 chosen_ = std::move(t);
@@ -58,7 +55,6 @@ public:
     int32_t lastDetail() const override { return chosen_ ? chosen_->lastDetail() : detail_; }
 
 private:
-    std::vector<std::pair<std::string, Maker>> candidates_;
     std::unique_ptr<Transport> chosen_;
     int32_t detail_ = 0;
 };
@@ -86,52 +82,137 @@ private:
 
 }  // namespace
 
+std::span<const ReaderRoute> readerRoutes() {
+    static const ReaderRoute routes[] = {
+        {"pcsc", ReaderRequest::Pcsc, "the first PC/SC reader", "NAME",
+         "that PC/SC reader, named as tovani-card readers shows it", "pcsc:SONY FeliCa RC-S300/P 00 00", nullptr,
+         [](const std::string& name) { return makePcscTransport({name}); }},
+        {"libnfc", ReaderRequest::Libnfc, "the first libnfc device", "CONNECTION", "that libnfc device",
+         "libnfc:pn532_uart:/dev/ttyUSB0", nullptr,
+         [](const std::string& connection) { return makeLibnfcTransport(connection); }},
+        {"usb", ReaderRequest::Usb, "the first RC-S380-class USB reader", "BUS:ADDRESS",
+         "that USB reader, numbered as lsusb shows it", "usb:001:005",
+         [](const std::string& detail) {
+             uint8_t bus = 0, address = 0;
+             return parseUsbBusAddress(detail, bus, address);
+         },
+         [](const std::string& busAddress) { return makeUsbTransport({busAddress}); }},
+    };
+    return routes;
+}
+
+// Each candidate stays quiet about finding nothing: only when none opens is
+// that worth a message.
+std::span<const AutomaticCandidate> automaticOrder() {
+    static const AutomaticCandidate order[] = {
+        {"the first PC/SC reader showing a FeliCa card", [] { return makePcscTransport({{}, true, true}); }},
+        {"the first RC-S380-class USB reader", [] { return makeUsbTransport({{}, true}); }},
+        {"the first libnfc device", [] { return makeLibnfcTransport(); }},
+        {"the first PC/SC reader", [] { return makePcscTransport({{}, false, true}); }},
+    };
+    return order;
+}
+
 ReaderRequest readerRequest(const char* virtualReader, const char* tovaniReader) {
     if (virtualReader && *virtualReader) return {ReaderRequest::Virtual, virtualReader};
     if (!tovaniReader || !*tovaniReader) return {ReaderRequest::Automatic, {}};
     const std::string value = tovaniReader;
-    const auto named = [&](const std::string& kind, ReaderRequest::Kind k) -> std::optional<ReaderRequest> {
-        if (value == kind) return ReaderRequest{k, {}};
-        if (value.rfind(kind + ":", 0) != 0) return std::nullopt;
-        std::string rest = value.substr(kind.size() + 1);
-        if (rest.empty()) return ReaderRequest{ReaderRequest::Invalid, "TOVANI_READER=" + value + ": nothing after \":\""};
-        return ReaderRequest{k, std::move(rest)};
+    const auto invalid = [&](const std::string& why) {
+        return ReaderRequest{ReaderRequest::Invalid, "TOVANI_READER=" + value + ": " + why};
     };
-    if (auto r = named("pcsc", ReaderRequest::Pcsc)) return *r;
-    if (auto r = named("libnfc", ReaderRequest::Libnfc)) return *r;
-    if (auto r = named("usb", ReaderRequest::Usb)) {
-        uint8_t bus = 0, address = 0;
-        if (r->kind != ReaderRequest::Usb || r->detail.empty() || parseUsbBusAddress(r->detail, bus, address)) return *r;
-        return {ReaderRequest::Invalid, "TOVANI_READER=" + value + ": expected usb:<bus>:<address>, e.g. usb:001:005"};
+    std::string forms;
+    for (const ReaderRoute& route : readerRoutes()) {
+        const std::string name = route.name;
+        forms += (forms.empty() ? "" : ", ") + name + ", " + name + ":" + route.detail;
+        if (value == name) return {route.kind, {}};
+        if (!value.starts_with(name + ":")) continue;
+        std::string rest = value.substr(name.size() + 1);
+        if (rest.empty()) return invalid("nothing after \":\"");
+        if (route.detailValid && !route.detailValid(rest))
+            return invalid("expected " + name + ":" + route.detail + ", e.g. " + route.example);
+        return {route.kind, std::move(rest)};
     }
-    return {ReaderRequest::Invalid, "TOVANI_READER=" + value +
-                                        ": expected pcsc, pcsc:<reader name>, libnfc, libnfc:<connection string>, "
-                                        "usb or usb:<bus>:<address>"};
+    return invalid("expected one of " + forms);
 }
 
 std::unique_ptr<Transport> makeTransport(const ReaderRequest& request) {
     switch (request.kind) {
     case ReaderRequest::Virtual:
         return std::make_unique<VirtualReader>(request.detail);
-    case ReaderRequest::Pcsc:
-        return makePcscTransport({request.detail});
-    case ReaderRequest::Libnfc:
-        return makeLibnfcTransport(request.detail);
-    case ReaderRequest::Usb:
-        return makeUsbTransport({request.detail, true});
     case ReaderRequest::Invalid:
         return std::make_unique<UnusableRequest>(request.detail);
     case ReaderRequest::Automatic:
+        return std::make_unique<FirstThatOpens>();
+    default:
         break;
     }
-    // Each candidate stays quiet about finding nothing: only when none opens
-    // is that worth a message.
-    return std::make_unique<FirstThatOpens>(std::vector<std::pair<std::string, Maker>>{
-        {"PC/SC reader with a FeliCa card", [] { return makePcscTransport({{}, true, true}); }},
-        {"USB reader", [] { return makeUsbTransport({{}, false, true}); }},
-        {"libnfc device", [] { return makeLibnfcTransport(); }},
-        {"PC/SC reader", [] { return makePcscTransport({{}, false, true}); }},
-    });
+    for (const ReaderRoute& route : readerRoutes())
+        if (route.kind == request.kind) return route.make(request.detail);
+    return std::make_unique<UnusableRequest>("no route for this reader choice");
+}
+
+namespace {
+
+// Fills `out` with `text` from column `indent`, broken between words so that
+// no line passes column 79 unless one word alone does; the first line goes
+// on from what `out` holds already.
+void wrapped(std::string& out, const std::string& text, size_t indent) {
+    constexpr size_t Width = 79;
+    size_t column = out.size() - (out.rfind('\n') == std::string::npos ? 0 : out.rfind('\n') + 1);
+    size_t pos = 0;
+    bool lineStart = true;
+    while (pos < text.size()) {
+        const size_t end = std::min(text.find(' ', pos), text.size());
+        const std::string word = text.substr(pos, end - pos);
+        if (!lineStart && column + 1 + word.size() > Width) {
+            out += "\n" + std::string(indent, ' ');
+            column = indent;
+            lineStart = true;
+        }
+        if (!lineStart) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        lineStart = false;
+        pos = end + 1;
+    }
+    out += '\n';
+}
+
+}  // namespace
+
+std::string readerEnvironmentHelp() {
+    constexpr size_t Text = 25;  // where the explanations start, as in every help text
+    std::string out =
+        "  FELICA_VIRTUAL_READER  a folder to use as the reader/writer: the card image\n"
+        "                         card.json in it is the card lying on it, a file named\n"
+        "                         unplugged unplugs it (wins over TOVANI_READER)\n";
+    // One entry per value, as help2man makes its man page entries.
+    const auto entry = [&](const std::string& term, const std::string& text) {
+        out += "  " + term;
+        if (2 + term.size() + 2 <= Text)
+            out += std::string(Text - 2 - term.size(), ' ');
+        else
+            out += "\n" + std::string(Text, ' ');
+        wrapped(out, text, Text);
+    };
+    for (const ReaderRoute& route : readerRoutes()) {
+        const std::string name = std::string("TOVANI_READER=") + route.name;
+        entry(name, route.first);
+        entry(name + ":" + route.detail, std::string(route.chosen) + ", e.g. " + route.example);
+    }
+    std::string automatic;
+    const std::span<const AutomaticCandidate> order = automaticOrder();
+    for (size_t i = 0; i < order.size(); ++i) automatic += std::string(i == 0 ? "" : ", else ") + order[i].what;
+    entry("TOVANI_READER unset", automatic);
+    out +=
+        "  TOVANI_READER_LOG      a private file (0600) to which every exchange with the\n"
+        "                         reader/writer is appended, up to 16 MiB\n"
+        "  LIBNFC_*               libnfc's own settings, e.g. LIBNFC_DEVICE and\n"
+        "                         LIBNFC_LOG_LEVEL\n";
+    return out;
 }
 
 std::unique_ptr<Transport> makeDefaultTransport() {

@@ -1,27 +1,19 @@
 #pragma once
 
 // Which reader/writer the component opens, from the environment:
+// FELICA_VIRTUAL_READER=<folder> opens the virtual reader over that folder;
+// otherwise TOVANI_READER names a route and, after a colon, one reader of it
+// (readerRoutes below: pcsc, libnfc, usb); neither tries the automatic order
+// (automaticOrder below) and opens the first reader that opens.
 //
-//   FELICA_VIRTUAL_READER=<folder>    the virtual reader over that folder
-//   TOVANI_READER=pcsc                the first PC/SC reader pcscd lists
-//   TOVANI_READER=pcsc:<reader name>  that PC/SC reader
-//   TOVANI_READER=libnfc              the first libnfc device
-//   TOVANI_READER=libnfc:<connection> that libnfc device ("pn532_uart:/dev/ttyUSB0")
-//   TOVANI_READER=usb                 the first RC-S380-class USB reader
-//   TOVANI_READER=usb:<bus>:<address> that one, numbered as lsusb shows it
-//   neither                           the first PC/SC reader that shows a
-//                                     FeliCa card, else the first RC-S380-
-//                                     class USB reader, else the first
-//                                     libnfc device, else the first PC/SC
-//                                     reader
-//
-// Only a USB reader named by TOVANI_READER is taken from a kernel driver
-// that holds it.
+// A USB reader that a kernel driver holds is taken from it for the length
+// of the connection, however it was chosen.
 //
 // A PC/SC reader cannot tell whether it speaks FeliCa before a FeliCa card
-// lies on it; hence the last fallback.
+// lies on it; hence the automatic order's last fallback.
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,6 +25,27 @@ struct ReaderRequest {
     enum Kind { Virtual, Pcsc, Libnfc, Usb, Automatic, Invalid } kind = Automatic;
     std::string detail;  // folder, reader name or connection string; for Invalid, what is wrong
 };
+
+// One route TOVANI_READER names. The parser, the transports and the help
+// all read the table, so a route added there is accepted and documented.
+struct ReaderRoute {
+    const char* name;         // the value alone: the first reader of the route
+    ReaderRequest::Kind kind;
+    const char* first;        // what the value alone chooses, in words
+    const char* detail;       // what follows "name:", as the help writes it
+    const char* chosen;       // what "name:detail" chooses, in words
+    const char* example;      // a whole value of that form
+    bool (*detailValid)(const std::string& detail);  // null: any text that is not empty
+    std::unique_ptr<Transport> (*make)(const std::string& detail);  // empty detail: the first reader
+};
+std::span<const ReaderRoute> readerRoutes();
+
+// The automatic choice, in its order: the first candidate that opens.
+struct AutomaticCandidate {
+    const char* what;  // in words, for the help
+    std::unique_ptr<Transport> (*make)();
+};
+std::span<const AutomaticCandidate> automaticOrder();
 
 // Reads the two variables' values (null when unset).
 ReaderRequest readerRequest(const char* virtualReader, const char* tovaniReader);

@@ -7,7 +7,9 @@ namespace tovani::felica {
 VirtualReader::VirtualReader(std::string folder) : field_(std::move(folder)) {}
 
 OpenResult VirtualReader::open() {
+    close();
     if (!field_.present()) return OpenResult::NotFound;
+    log_.emplace();
     open_ = true;
     return OpenResult::Opened;
 }
@@ -15,6 +17,7 @@ OpenResult VirtualReader::open() {
 void VirtualReader::close() {
     open_ = false;
     field_.forgetCard();
+    log_.reset();
 }
 
 bool VirtualReader::isAlive() { return open_ && !field_.unplugged(); }

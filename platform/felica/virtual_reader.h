@@ -4,10 +4,12 @@
 // named card.json in it for the card lying on it (see card_model.h for what
 // the folder's contents mean).
 
+#include <optional>
 #include <string>
 
 #include "platform/felica/card_model.h"
 #include "platform/felica/felica_transport.h"
+#include "platform/felica/reader_log.h"
 
 namespace tovani::felica {
 
@@ -28,6 +30,7 @@ public:
 private:
     CardFolder field_;
     bool open_ = false;
+    std::optional<ReaderLogConnection> log_;
 };
 
 }  // namespace tovani::felica

@@ -120,11 +120,12 @@ TEST_F(PcscPath, GarbledAnswersAreReaderFailuresWithAReason) {
     EXPECT_EQ(read(), ReadStateRead);
 }
 
-// Readers whose name says nothing ("Tovani Test Reader"): the transparent
-// session is tried first, direct transmit when it is refused. A FeliCa
-// command the reader refuses has a stand-in where the read can go on without
-// it, and its own reason where it cannot.
-TEST_F(PcscPath, RefusedCommandsAndRoutesFoundByTrying) {
+// Readers whose name says nothing ("Tovani Test Reader"): the firmware query
+// tells an ACS reader, for the whole time the reader is open; a card of
+// another kind is "not a supported card" and leaves the route as it is. A
+// FeliCa command the reader refuses has a stand-in where the read can go on
+// without it, and its own reason where it cannot.
+TEST_F(PcscPath, RoutesAndRefusedCommandsOfReadersWhoseNameSaysNothing) {
     const struct {
         const char* what;
         ReaderProfile profile;
@@ -136,6 +137,11 @@ TEST_F(PcscPath, RefusedCommandsAndRoutesFoundByTrying) {
          "the reader refused FeliCa command 0x06"},
         {"ACR122U", {ReaderProfile::Acr122, {}, {}}, ReadStateRead, ""},
         {"ACR1252U", {ReaderProfile::Acr1252, {}, {}}, ReadStateRead, ""},
+        {"RC-S300 with a card of another kind that fails the switch to FeliCa",
+         {ReaderProfile::Rcs300, {}, {}, {0x04, 0xA1, 0xB2, 0xC3}, true}, ReadStateNotSupported, ""},
+        {"RC-S300 refusing Polling, a card of another kind",
+         {ReaderProfile::Rcs300, {0x00, 0x02, 0x0A, 0x0C}, {}, {0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66}, false},
+         ReadStateNotSupported, ""},
     };
     laySample("transit.json");
     for (const auto& row : rows) {
@@ -151,6 +157,13 @@ TEST_F(PcscPath, RefusedCommandsAndRoutesFoundByTrying) {
             EXPECT_NE(reader.Library.lastErrorReason().find(row.reason), std::string::npos)
                 << reader.Library.lastErrorReason();
             continue;
+        }
+        if (row.state == ReadStateNotSupported) {
+            // The reader stays open on its route: the FeliCa card laid next reads.
+            ReaderProfile felicaCard = row.profile;
+            felicaCard.otherCardUid.clear();
+            playReader(felicaCard);
+            EXPECT_EQ(read(), ReadStateRead);
         }
         EXPECT_EQ(results.CardKind, CardKindSF);
         EXPECT_EQ(results.CardRireki[0].Zangaku, 1982);
@@ -281,7 +294,7 @@ TEST_F(PcscPath, ReadersAreListedWithWhatTheyShow) {
     std::string out;
     EXPECT_EQ(listReaders(out), 0) << out;
     const std::string line = "pcsc:" + pcscd.readerName() + "\t" + pcscd.readerName() +
-                             "\tanswers\tpcsc: transparent session, else direct transmit";
+                             "\tanswers\tpcsc: transparent session, or direct transmit if its firmware is ACS's";
     EXPECT_NE(out.find(line + "\tno card\n"), std::string::npos) << out;
 
     laySample("transit.json");

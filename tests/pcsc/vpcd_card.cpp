@@ -95,8 +95,8 @@ Bytes PcscCardAnswers::answerApdu(std::span<const uint8_t> apdu) {
             return sw(0x6A, 0x86);
         }
     case 0x00:
-        if (profile_.kind == ReaderProfile::Acr122 && apdu[2] == 0x48) {
-            const std::string version = "ACR122U207";
+        if (!session && apdu[2] == 0x48) {
+            const std::string version = profile_.kind == ReaderProfile::Acr122 ? "ACR122U207" : "ACR1252U_V202.2";
             Bytes out(version.begin(), version.end());
             out.insert(out.end(), {0x90, 0x00});
             return out;
@@ -150,6 +150,12 @@ Bytes PcscCardAnswers::directFrame(std::span<const uint8_t> frame) {
 
 // Get Data: 00 the IDm, 01 the PMm of the card polled for any system.
 Bytes PcscCardAnswers::getData(uint8_t which) {
+    if (!profile_.otherCardUid.empty()) {
+        if (which != 0) return sw(0x6A, 0x81);
+        Bytes out = profile_.otherCardUid;
+        out.insert(out.end(), {0x90, 0x00});
+        return out;
+    }
     const felica::Frame polling = felica::buildPolling({0xFF, 0xFF}, felica::RequestNone, 0);
     std::optional<felica::Frame> a = field_.answer(polling);
     felica::PollingAnswer p;
@@ -186,7 +192,8 @@ Bytes PcscCardAnswers::switchProtocol(std::span<const uint8_t> data) {
     if (!session_) return sw(0x69, 0x85);
     for (size_t i = 0; i < objects.size(); ++i) {
         const DataObject& o = objects[i];
-        if (o.tag != tag::SwitchProtocol || o.value.size() < 1 || o.value[0] != 0x03)
+        if (o.tag != tag::SwitchProtocol || o.value.size() < 1 || o.value[0] != 0x03 ||
+            (!profile_.otherCardUid.empty() && profile_.otherCardFailsSwitch))
             return withStatus(static_cast<uint8_t>(i + 1), 0x6A, 0x81);
         felica_ = true;
     }
@@ -206,7 +213,8 @@ Bytes PcscCardAnswers::exchange(std::span<const uint8_t> data) {
         // The bytes a real RC-S300 answered for a FeliCa command it refused.
         if (o.value.size() >= 2 && std::find(refused.begin(), refused.end(), o.value[1]) != refused.end())
             return withStatus(0x01, 0x6A, 0x80);
-        std::optional<felica::Frame> frame = field_.answer(o.value);
+        std::optional<felica::Frame> frame;
+        if (profile_.otherCardUid.empty()) frame = field_.answer(o.value);
         const uint8_t index = static_cast<uint8_t>(i + 1);
         if (!frame) return withStatus(index, 0x64, 0x01);  // the card did not answer
         Bytes rest{0x92, 0x01, 0x00, 0x96, 0x02, 0x00, 0x00};

@@ -38,6 +38,16 @@ struct ReaderProfile {
     std::vector<uint8_t> refusedCommands;
     // A session idle for longer than this is dropped (0: never).
     std::chrono::milliseconds dropIdleSession{0};
+    // Not empty: a card of another kind (ISO 14443 type A) lies in the field
+    // in card.json's place. Get Data gives this UID, FeliCa frames get no
+    // answer, and with `otherCardFailsSwitch` the switch to FeliCa fails.
+    std::vector<uint8_t> otherCardUid;
+    bool otherCardFailsSwitch = false;
+
+    ReaderProfile(Kind k = Rcs300, std::vector<uint8_t> refused = {}, std::chrono::milliseconds dropIdle = {},
+                  std::vector<uint8_t> otherUid = {}, bool otherFailsSwitch = false)
+        : kind(k), refusedCommands(std::move(refused)), dropIdleSession(dropIdle),
+          otherCardUid(std::move(otherUid)), otherCardFailsSwitch(otherFailsSwitch) {}
 };
 
 // The reader's side of the APDUs, answered from the card on the folder:

@@ -91,7 +91,7 @@ const char* routeDescription(Route route) {
     case Route::AcsDirect: return "pcsc-acs: FeliCa frames by direct transmit";
     case Route::Undecided: break;
     }
-    return "pcsc: transparent session, else direct transmit";
+    return "pcsc: transparent session, or direct transmit if its firmware is ACS's";
 }
 
 Apdu pn532Polling(std::span<const uint8_t> frame) {
@@ -115,11 +115,15 @@ Apdu pn532RetryLimits() {
     return directTransmit(command);
 }
 
-Apdu acr122Firmware() { return {0xFF, 0x00, 0x48, 0x00, 0x00}; }
+Apdu firmwareVersion() { return {0xFF, 0x00, 0x48, 0x00, 0x00}; }
 
-bool isAcr122Firmware(std::span<const uint8_t> answer) {
-    static constexpr std::string_view name = "ACR122";
-    return answer.size() >= name.size() && std::equal(name.begin(), name.end(), answer.begin());
+Route routeForFirmware(std::span<const uint8_t> answer) {
+    const auto startsWith = [&](std::string_view name) {
+        return answer.size() >= name.size() && std::equal(name.begin(), name.end(), answer.begin());
+    };
+    if (startsWith("ACR122")) return Route::Acr122;
+    if (startsWith("ACR") || startsWith("ACM")) return Route::AcsDirect;
+    return Route::Transparent;
 }
 
 Apdu directFrame(std::span<const uint8_t> frame) { return directTransmit(frame); }

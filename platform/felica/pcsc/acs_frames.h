@@ -29,11 +29,17 @@ enum class Route {
     Transparent,  // the contactless transparent session (RC-S300 class)
     Acr122,       // PN532 commands by direct transmit
     AcsDirect,    // the frame itself by direct transmit
-    Undecided,    // the name says nothing: the transparent session is tried first
+    Undecided,    // the name says nothing: the reader's firmware tells, at the
+                  // first card it is connected to
 };
 
 // The route a reader's name shows.
 Route routeForReaderName(std::string_view readerName);
+// The route the answer to firmwareVersion() shows: ACS readers answer their
+// firmware's name ("ACR122U207", "ACR1252U_V202.2"); an ACR122 takes PN532
+// commands, any other ACS reader the frames themselves, and a reader that
+// answers anything else speaks the transparent session.
+Route routeForFirmware(std::span<const uint8_t> answer);
 // The route's name in the reader log and in `tovani-card readers`.
 const char* routeName(Route route);
 // What the route is, in words, for `tovani-card readers`.
@@ -46,9 +52,8 @@ Apdu pn532Exchange(std::span<const uint8_t> frame);
 // RFConfiguration: give up on a card that does not answer polling after two
 // tries (a PN532 tries for ever by default).
 Apdu pn532RetryLimits();
-// The ACR122's firmware version ("ACR122U207" and the like).
-Apdu acr122Firmware();
-bool isAcr122Firmware(std::span<const uint8_t> answer);
+// ACS readers' firmware query.
+Apdu firmwareVersion();
 // Empty when the frame is empty or does not fit one command.
 Apdu directFrame(std::span<const uint8_t> frame);
 

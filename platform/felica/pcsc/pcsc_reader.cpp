@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <iostream>
+#include <optional>
 
 #include <winscard.h>
 
@@ -78,6 +79,7 @@ public:
 
     OpenResult open() override {
         close();
+        log_.emplace();
         LONG rv = SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context_);
         if (rv != SCARD_S_SUCCESS) {
             context_ = 0;
@@ -124,6 +126,7 @@ public:
         disconnectCard(true);
         releaseContext();
         reader_.clear();
+        log_.reset();
     }
 
     // Asks pcscd for the reader's state: pcscd itself must answer, and it
@@ -152,6 +155,9 @@ public:
         Exchange e = exchangeOnce(command, response);
         // A card handle that outlived its card: a new card may lie there now.
         if (e == Exchange::NoAnswer && polling && lostCard_) e = exchangeOnce(command, response);
+        // Only Polling tells of a card of another kind; to any other command
+        // such a card does not answer.
+        if (e == Exchange::OtherCard && !polling) e = Exchange::NoAnswer;
         return e;
     }
 
@@ -230,7 +236,8 @@ private:
     }
 
     // One command of the session whose answer carries no card frame.
-    Exchange sessionCommand(const Apdu& apdu, const char* what) {
+    // `failed` tells a well-formed answer that reports a failure.
+    Exchange sessionCommand(const Apdu& apdu, const char* what, bool* failed = nullptr) {
         std::vector<uint8_t> answer;
         Exchange e = transmit(apdu, answer);
         if (e != Exchange::Answered) return e;
@@ -243,38 +250,47 @@ private:
         if (a.kind == SessionAnswer::CardSilent) return Exchange::NoAnswer;
         if (a.kind != SessionAnswer::Done) {
             why_ = std::string(what) + ": " + why;
+            if (failed) *failed = a.kind == SessionAnswer::Failed;
             return Exchange::ReaderFault;
         }
         return Exchange::Answered;
     }
 
     // Starts the FeliCa session, after ending any session that another
-    // program or a crash left open (that answer does not matter).
+    // program or a crash left open (that answer does not matter). The switch
+    // to FeliCa is the card's part: a reader that started the session and
+    // cannot switch holds a card of another kind.
     Exchange beginSession() {
         std::vector<uint8_t> ignored;
         Exchange e = transmit(endSession(), ignored);
         if (e != Exchange::Answered) return e;
         e = sessionCommand(pcsc_frames::startSession(), "start of the transparent session");
-        if (e == Exchange::Answered) e = sessionCommand(switchToFelica(), "switch to FeliCa");
-        sessionOpen_ = e == Exchange::Answered;
+        if (e != Exchange::Answered) return e;
+        sessionOpen_ = true;
+        bool failed = false;
+        e = sessionCommand(switchToFelica(), "switch to FeliCa", &failed);
+        if (e == Exchange::ReaderFault && failed) {
+            logNote(route(), "a card that is not FeliCa (" + why_ + ")");
+            return Exchange::OtherCard;
+        }
         return e;
     }
 
-    // A reader whose name said nothing refused the transparent session: an
-    // ACR122 tells itself by its firmware version, any other ACS reader
-    // takes the frames themselves.
-    Exchange chooseDirectRoute() {
+    // A reader whose name says nothing is asked what it is, once per
+    // opening, at the first card it is connected to (the query needs one).
+    // A reader that fails the query is no ACS reader: the card handle the
+    // failure dropped is taken again.
+    Exchange decideRoute() {
         std::vector<uint8_t> answer;
-        Exchange e = transmit(acs_frames::acr122Firmware(), answer);
-        if (e != Exchange::Answered) return e;
-        route_ = acs_frames::isAcr122Firmware(answer) ? Route::Acr122 : Route::AcsDirect;
-        logNote(route(), std::string("the transparent session was refused (") + why_ + "): " +
+        const Exchange e = transmit(acs_frames::firmwareVersion(), answer);
+        if (e == Exchange::NoAnswer) return e;
+        route_ = e == Exchange::Answered ? acs_frames::routeForFirmware(answer) : Route::Transparent;
+        logNote(route(), "firmware query " + (e == Exchange::Answered ? "answered " + hexText(answer) : why_) + ": " +
                              acs_frames::routeDescription(route_));
-        return Exchange::Answered;
+        return connected_ ? Exchange::Answered : connectOnly();
     }
 
-    // Connects to the card in the field and readies the reader's route.
-    Exchange connectCard() {
+    Exchange connectOnly() {
         lostCard_ = false;
         DWORD protocol = 0;
         LONG rv = SCardConnect(context_, reader_.c_str(), SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1,
@@ -287,12 +303,18 @@ private:
         }
         connected_ = true;
         protocol_ = protocol;
-        Exchange e = Exchange::Answered;
-        if (route_ == Route::Transparent || route_ == Route::Undecided) {
-            e = beginSession();
-            if (e == Exchange::Answered && route_ == Route::Undecided) route_ = Route::Transparent;
-            if (e == Exchange::ReaderFault && route_ == Route::Undecided && connected_) e = chooseDirectRoute();
+        return Exchange::Answered;
+    }
+
+    // Connects to the card in the field and readies the reader's route.
+    Exchange connectCard() {
+        Exchange e = connectOnly();
+        if (e == Exchange::Answered && route_ == Route::Undecided) e = decideRoute();
+        if (e != Exchange::Answered) {
+            disconnectCard(true);
+            return e;
         }
+        if (route_ == Route::Transparent) e = beginSession();
         if (e == Exchange::Answered && route_ == Route::Acr122) {
             std::vector<uint8_t> answer;
             e = transmit(acs_frames::pn532RetryLimits(), answer);
@@ -302,7 +324,7 @@ private:
                 e = Exchange::ReaderFault;
             }
         }
-        if (e != Exchange::Answered) disconnectCard(e == Exchange::NoAnswer);
+        if (e != Exchange::Answered) disconnectCard(e == Exchange::NoAnswer || e == Exchange::OtherCard);
         return e;
     }
 
@@ -416,10 +438,15 @@ private:
         if (e == Exchange::ReaderFault) report(why_);
         if (e != Exchange::Answered) return e;
         std::string why;
-        if (!parseUidAnswer(answer, uid, why) || uid.size() != idm.size()) {
-            report("the card's IDm could not be taken: " +
-                   (why.empty() ? "an identifier of " + std::to_string(uid.size()) + " bytes" : why));
+        if (!parseUidAnswer(answer, uid, why)) {
+            report("the card's IDm could not be taken: " + why);
             return Exchange::ReaderFault;
+        }
+        // A UID of 4, 7 or 10 bytes (ISO 14443 type A) and the like: a card
+        // of another kind, not a fault of the reader.
+        if (uid.size() != idm.size()) {
+            logNote(route(), "a card that is not FeliCa (an identifier of " + std::to_string(uid.size()) + " bytes)");
+            return Exchange::OtherCard;
         }
         std::copy(uid.begin(), uid.end(), idm.begin());
         // The PMm is only passed on: a reader that does not give it leaves zeros.
@@ -443,6 +470,7 @@ private:
     Clock::time_point lastUse_{};
     std::string why_;        // the reason of the last fault
     int32_t detail_ = 0;
+    std::optional<ReaderLogConnection> log_;
 };
 
 }  // namespace

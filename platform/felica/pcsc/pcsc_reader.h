@@ -3,9 +3,9 @@
 // Real reader/writers through pcsc-lite: PC/SC readers with FeliCa that
 // speak the contactless transparent session (the current USB FeliCa readers,
 // CCID class, under pcscd; pcsc_frames.h), and ACS readers that take FeliCa
-// by direct transmit (acs_frames.h). The reader's name chooses the route; a
-// name that says nothing gets the transparent session, and direct transmit
-// when the reader refuses that.
+// by direct transmit (acs_frames.h). The reader's name chooses the route; for
+// a name that says nothing the reader's firmware does, once per opening
+// (never one failed exchange: a card of another kind fails some).
 
 #include <cstdint>
 #include <memory>

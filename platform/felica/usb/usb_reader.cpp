@@ -51,6 +51,7 @@ public:
 
     OpenResult open() override {
         close();
+        log_.emplace();
         reason_.clear();
         // A machine whose USB devices libusb cannot reach (no /dev/bus/usb,
         // as in many containers) has no reader of this kind for us.
@@ -98,7 +99,11 @@ public:
                 if (!gone_) writeFrame(Ack);
             }
             if (claimed_) libusb_release_interface(handle_, Interface);
-            if (detached_ && !gone_) libusb_attach_kernel_driver(handle_, Interface);
+            if (detached_ && !gone_) {
+                const int rv = libusb_attach_kernel_driver(handle_, Interface);
+                logNote("usb", rv == 0 ? "gave the reader back to the kernel driver"
+                                       : "the reader could not be given back to the kernel driver: " + usbError(rv));
+            }
             libusb_close(handle_);
         }
         handle_ = nullptr;
@@ -106,6 +111,7 @@ public:
         pmm_.reset();
         if (context_) libusb_exit(context_);
         context_ = nullptr;
+        log_.reset();
     }
 
     // Asks the device its firmware version: it answers while it is plugged in.
@@ -165,6 +171,7 @@ public:
     int32_t lastDetail() const override { return detail_; }
 
     const std::string& reason() const { return reason_; }
+    bool tookFromKernelDriver() const { return detached_; }
     // Reasons are kept for the caller instead of going to stderr.
     void keepReasonsQuiet() { silent_ = true; }
 
@@ -203,17 +210,17 @@ private:
         }
         if (!findEndpoints(device)) return OpenResult::OpenFailed;
         rv = libusb_kernel_driver_active(handle_, Interface);
+        // Nothing on a desktop uses the kernel's NFC driver: it lends the
+        // reader for the length of the connection, whether the user named
+        // the reader or it was found by the automatic choice.
         if (rv == 1) {
-            if (!choice_.mayDetachKernelDriver)
-                return failOpen(OpenResult::OpenFailed, LIBUSB_ERROR_BUSY,
-                                "the kernel driver port100 holds the reader; see the README");
             rv = libusb_detach_kernel_driver(handle_, Interface);
             if (rv != 0)
                 return failOpen(OpenResult::OpenFailed, rv,
                                 "the kernel driver port100 holds the reader and cannot be detached (" +
                                     usbError(rv) + "); see the README");
             detached_ = true;
-            logNote("usb", "detached the kernel driver from the reader");
+            logNote("usb", "took the reader from the kernel driver port100 until it is closed");
         }
         rv = libusb_claim_interface(handle_, Interface);
         if (rv != 0) {
@@ -422,6 +429,7 @@ private:
     std::string where_, name_, reason_;
     bool silent_ = false;
     int32_t detail_ = 0;
+    std::optional<ReaderLogConnection> log_;
 };
 
 }  // namespace
@@ -465,13 +473,14 @@ bool listUsbReaders(std::vector<UsbReaderInfo>& out, std::string& why) {
     }
     libusb_free_device_list(list, 1);
     libusb_exit(context);
-    // Each is opened as the program would open it when named, and asked.
+    // Each is opened as the program would open it, and asked.
     for (UsbReaderInfo& r : out) {
-        UsbReader reader({r.busAddress, false, true});
+        UsbReader reader({r.busAddress, true});
         reader.keepReasonsQuiet();
         const OpenResult opened = reader.open();
         r.answers = opened == OpenResult::Opened && reader.isAlive();
         if (!r.answers) r.note = reader.reason().empty() ? "does not answer" : reader.reason();
+        else if (reader.tookFromKernelDriver()) r.note = "the kernel driver port100 holds it; the program takes it while in use";
         reader.close();
     }
     return true;

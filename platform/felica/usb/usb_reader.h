@@ -2,7 +2,8 @@
 
 // The older USB FeliCa reader (RC-S380 class) through libusb-1.0: the
 // device's own frames on its bulk endpoints (usb_frames.h), each FeliCa frame
-// carried by InCommRF at 212 kbps.
+// carried by InCommRF at 212 kbps. A kernel driver holding the reader
+// (port100) is detached while the reader is open and gets the reader back at close.
 
 #include <cstdint>
 #include <memory>
@@ -15,7 +16,6 @@ namespace tovani::felica {
 
 struct UsbChoice {
     std::string busAddress;   // "<bus>:<address>" as lsusb numbers them; empty: the first reader found
-    bool mayDetachKernelDriver = false;  // the user named the reader, so a kernel driver holding it may be detached
     bool quiet = false;       // no message when no reader is there (another will be tried)
 };
 

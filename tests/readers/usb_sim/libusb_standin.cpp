@@ -10,7 +10,8 @@
 //
 //   no-access      opening is refused (LIBUSB_ERROR_ACCESS)
 //   busy           another program has claimed the interface
-//   kernel-driver  a kernel driver holds the interface until detached
+//   kernel-driver  a kernel driver holds the interface until detached (and
+//                  must have it back before the close)
 //   status-error   InSetRF answers status 01
 //   bad-checksum   the answer to a card read comes with a wrong checksum
 //   short-frame    ... comes cut short
@@ -263,7 +264,11 @@ int libusb_open(libusb_device* dev, libusb_device_handle** handle) {
     return 0;
 }
 
-void libusb_close(libusb_device_handle* h) { delete h; }
+void libusb_close(libusb_device_handle* h) {
+    // The kernel driver stays detached after the close unless given back.
+    if (h->detached && !h->gone) refuse(h->folder, "closed without giving the reader back to the kernel driver");
+    delete h;
+}
 
 int libusb_kernel_driver_active(libusb_device_handle* h, int interface) {
     if (h->checkGone()) return LIBUSB_ERROR_NO_DEVICE;
