@@ -57,8 +57,17 @@ bool isFolder(const std::string& path) {
 std::string programFolder() {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return fs::current_path(ec).string();
+    if (ec || !exe.is_absolute()) return std::string();
     return exe.parent_path().string();
+}
+
+std::string programFolderError() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec && exe.is_absolute()) return std::string();
+    return "Program folder error: the program's folder cannot be found (/proc/self/exe: " +
+           (ec ? ec.message() : "not an absolute path") +
+           "; is /proc mounted?); the database library is loaded from that folder only";
 }
 
 std::string dataFolderFor(const std::string& programDir, const char* xdgDataHome, const char* home) {

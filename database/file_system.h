@@ -8,8 +8,13 @@
 namespace tovani {
 
 // Folder of the running program (of /proc/self/exe), no trailing separator.
-// The bridge library is loaded from here, always.
+// The bridge library is loaded from here, always. Empty when the system does
+// not tell (no /proc): never the current folder, from which a library anyone
+// put there would be loaded.
 std::string programFolder();
+// Empty while programFolder() is known, else the one text that says it is not
+// and why, for the window and the tools to fail with.
+std::string programFolderError();
 
 // The folder the card files (RirekiDB), Station.DB, the station lists and the
 // settings file live in, for the window and every tool: programDir itself

@@ -172,6 +172,7 @@ int main(int argc, char** argv) {
     }
     const auto cl = parse(argc, argv);
     if (!cl) return usage();
+    if (const std::string error = programFolderError(); !error.empty()) return fail(error);
     // Every view reads the folder: the card files of the overview, the
     // station names of a transit history. A folder that is not there would
     // show a history without names and no word why.
