@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -52,6 +53,19 @@ bool isFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isPortable(const std::string& programDir) {
+    struct stat st {};
+    return ::stat((programDir + "/" + portableMarker).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool holdsCardFiles(const std::string& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        if (it->path().extension() == ".DB") return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string programFolder() {
@@ -71,7 +85,7 @@ std::string programFolderError() {
 }
 
 std::string dataFolderFor(const std::string& programDir, const char* xdgDataHome, const char* home) {
-    if (!programDir.empty() && writableFolder(programDir)) return programDir;
+    if (!programDir.empty() && isPortable(programDir)) return programDir;
     std::string base;
     if (isAbsolute(xdgDataHome)) {
         base = withoutTrailingSeparators(xdgDataHome);
@@ -85,7 +99,19 @@ std::string dataFolderFor(const std::string& programDir, const char* xdgDataHome
 }
 
 std::string dataFolder() {
-    return dataFolderFor(programFolder(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    const std::string program = programFolder();
+    const std::string data = dataFolderFor(program, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    // An earlier version kept the data beside any program folder it could
+    // write to. Those files are neither moved nor used; say where they are so
+    // that the history stays findable.
+    if (!program.empty() && data != program && holdsCardFiles(program + "/RirekiDB")) {
+        std::fprintf(stderr,
+                     "Tovani Viewer: %s/RirekiDB holds card files of an earlier version, which are not used: "
+                     "the data folder is %s. Move them there, or put a file named %s into %s to keep the "
+                     "data beside the program.\n",
+                     program.c_str(), data.empty() ? "unknown" : data.c_str(), portableMarker, program.c_str());
+    }
+    return data;
 }
 
 std::string prepareDataFolder(const std::string& folder, const std::string& cardFolder) {
