@@ -1,5 +1,9 @@
 #include "database/db_access.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <limits>
 
@@ -67,6 +71,19 @@ void rollBackInterruptedWrite(const std::string& path) {
     if (db.open(path, bridge::OpenReadWrite)) db.exec("SELECT COUNT(*) FROM sqlite_master;");
 }
 
+// A database file holds the user's history: one the engine would make is made
+// here first, empty (the engine takes that for a new database), with mode
+// 0600 whatever the umask. The engine's journals take the mode of their file.
+// True when this call made it.
+bool createPrivateFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;  // there already, or the engine's open says why not
+    const bool made = ::fchmod(fd, 0600) == 0;
+    ::close(fd);
+    if (!made) ::unlink(path.c_str());
+    return made;
+}
+
 }  // namespace
 
 std::string utf8ToString(const char* p, int len) {
@@ -90,9 +107,11 @@ bool DbFile::open(const std::string& path, int flags) {
     // be passed on; such a path names no file.
     if (path.find('\0') != std::string::npos) return false;
     if (flags == bridge::OpenReadOnly) rollBackInterruptedWrite(path);
+    const bool made = (flags & bridge::OpenReadWriteCreate) == bridge::OpenReadWriteCreate && createPrivateFile(path);
     const int rc = bridge::rowgate_open_v2(path.c_str(), &handle_, flags, nullptr);
     if (rc != bridge::Ok || handle_ == nullptr) {
         close();
+        if (made) ::unlink(path.c_str());
         return false;
     }
     // Another process (the window polling while a tool runs) may hold the

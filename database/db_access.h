@@ -37,9 +37,10 @@ public:
     DbFile& operator=(const DbFile&) = delete;
 
     // flags: bridge::OpenReadOnly or bridge::OpenReadWriteCreate. The path's
-    // bytes go to the engine as they are. The connection waits up to
-    // kBusyTimeoutMs for a lock another process holds. On failure a handle
-    // the engine handed back is closed at once.
+    // bytes go to the engine as they are. A file this open makes has mode
+    // 0600 whatever the umask. The connection waits up to kBusyTimeoutMs for
+    // a lock another process holds. On failure a handle the engine handed
+    // back is closed at once.
     bool open(const std::string& path, int flags);
 
     // Runs one statement; true when the engine answered 0.

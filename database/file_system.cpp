@@ -58,6 +58,16 @@ bool isPortable(const std::string& programDir) {
     return ::stat((programDir + "/" + portableMarker).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+// Makes every missing folder of path, each private: the folders hold the
+// user's card history. 0 when all is there, else the errno of the failure.
+int makePrivateFolders(const std::string& path) {
+    for (size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string part = path.substr(0, end);
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+        if (end == std::string::npos) return 0;
+    }
+}
+
 bool holdsCardFiles(const std::string& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
@@ -118,12 +128,7 @@ std::string prepareDataFolder(const std::string& folder, const std::string& card
     if (folder.empty()) return "Data folder error: no home folder to keep the data in (HOME is not set)";
     // Each missing folder on the way is made private: ~/.local/share may not
     // exist yet in a fresh home.
-    for (size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
-        const std::string part = folder.substr(0, end);
-        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return folderError(folder, std::strerror(errno));
-        if (end == std::string::npos) break;
-    }
+    if (const int error = makePrivateFolders(folder); error != 0) return folderError(folder, std::strerror(error));
     auto check = [](const std::string& f) {
         if (!isFolder(f)) return folderError(f, "not a folder");
         if (!writableFolder(f)) return folderError(f, std::strerror(errno));
@@ -148,9 +153,10 @@ bool fileExists(const std::string& path) {
 }
 
 bool createFolder(const std::string& path) {
-    std::error_code ec;
-    fs::create_directories(path, ec);
-    return !ec && folderExists(path);
+    const int error = makePrivateFolders(path);
+    if (error == 0 && isFolder(path)) return true;
+    errno = error != 0 ? error : ENOTDIR;  // for the caller's message
+    return false;
 }
 
 }  // namespace tovani

@@ -43,7 +43,8 @@ std::string prepareDataFolder(const std::string& folder, const std::string& card
 
 bool folderExists(const std::string& path);
 bool fileExists(const std::string& path);
-// Creates the folder (and missing parents); false when it could not be made.
+// Creates the folder (and missing parents, each private: mode 0700); false,
+// with errno saying why, when it could not be made.
 bool createFolder(const std::string& path);
 
 
@@ -54,7 +55,8 @@ inline constexpr const char* dataFolderHelp =
     "named portable (a build or a portable copy), else, for every user, root too,\n"
     "$XDG_DATA_HOME/tovani-viewer, or ~/.local/share/tovani-viewer when\n"
     "XDG_DATA_HOME is unset or not an absolute path; that folder is made with\n"
-    "mode 0700 when it is first used.\n";
+    "mode 0700 when it is first used. Card files and Station.DB are made with\n"
+    "mode 0600.\n";
 inline constexpr const char* dataFolderEnvironmentHelp =
     "  XDG_DATA_HOME          holds the data folder tovani-viewer unless the program\n"
     "                         folder is portable (unset, empty or not absolute:\n"

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
 
 #include "database/db_access.h"
+#include "names/station_import.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
 #include "store/test_db.h"
@@ -225,6 +227,41 @@ TEST_F(StoreTest, MissingRirekiFolderFailsWithOpenError) {
     EXPECT_FALSE(insertRirekiDB(path, card, message));
     EXPECT_EQ(message, "DB open error");
     EXPECT_FALSE(folderExists(dir.str() + "/nowhere"));
+}
+
+// The files hold the user's history: readable by the user alone whatever the
+// umask, in whatever folder they lie; the engine's journal takes the file's mode.
+TEST(PrivateFiles, CardFilesTheirJournalsAndStationDbAreTheUsersAlone) {
+    struct Umask {
+        mode_t old = ::umask(0);
+        ~Umask() { ::umask(old); }
+    } openToAll;
+    test::TempDir dir;
+    ASSERT_TRUE(createFolder(rirekiFolder(dir.str())));
+    auto mode = [](const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+    };
+    EXPECT_EQ(mode(rirekiFolder(dir.str())), 0700u);
+
+    const CardReadResults card = sfCard("0000-0000-0000-0011", {3});
+    const std::string path = cardDbPath(dir.str(), card.CardKind, card.CardID);
+    std::string message;
+    ASSERT_TRUE(insertRirekiDB(path, card, message)) << message;
+    EXPECT_EQ(mode(path), 0600u);
+    DbFile writer;
+    ASSERT_TRUE(writer.open(path, bridge::OpenReadWrite));
+    ASSERT_TRUE(writer.exec("BEGIN; DELETE FROM Rireki;"));
+    EXPECT_EQ(mode(path + "-journal"), 0600u);
+    writer.exec("ROLLBACK;");
+
+    test::writeFile(stationCsvPath(dir.str()), "0,1,1,K,S,E\r\n");
+    test::writeFile(busStopCsvPath(dir.str()), "1,1,K,R,T\r\n");
+    struct Quiet : MessageSink {
+        void showMessage(const std::string&) override {}
+    } quiet;
+    ASSERT_TRUE(CSVtoDB(dir.str(), quiet, message)) << message;
+    EXPECT_EQ(mode(stationDbPath(dir.str())), 0600u);
 }
 
 // A program folder is a Linux path: any bytes but "/" and zero. The files go
