@@ -22,6 +22,7 @@ constexpr int Error = 1;       // what a call answers when the bridge is unusabl
 constexpr int OpenReadOnly = 1;
 constexpr int OpenReadWrite = 2;  // an existing file only
 constexpr int OpenReadWriteCreate = 6;
+constexpr int OpenNoFollow = 0x01000000;  // added to every open: the file may not be a symbolic link
 
 int rowgate_open_v2(const char* filename, sqlite3** db, int flags, const char* vfs);
 int rowgate_exec(sqlite3* db, const char* sql, ExecCallback callback, void* user, char** errmsg);

@@ -152,6 +152,19 @@ bool fileExists(const std::string& path) {
     return fs::is_regular_file(path, ec);
 }
 
+bool nothingAt(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+std::string notPlainFileReason(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return std::string();  // nothing there, or the open says why
+    if (S_ISLNK(st.st_mode)) return "a symbolic link";
+    if (!S_ISREG(st.st_mode)) return "not a regular file";
+    return std::string();
+}
+
 bool createFolder(const std::string& path) {
     const int error = makePrivateFolders(path);
     if (error == 0 && isFolder(path)) return true;

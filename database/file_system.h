@@ -43,6 +43,13 @@ std::string prepareDataFolder(const std::string& folder, const std::string& card
 
 bool folderExists(const std::string& path);
 bool fileExists(const std::string& path);
+// True when nothing at all is at path, not even a link that leads nowhere.
+bool nothingAt(const std::string& path);
+// Why the database files of the program may not be at path: "" for a regular
+// file and for nothing there, else "a symbolic link" or "not a regular file".
+// The engine would follow a link, or block on a FIFO, or write a journal
+// beside the device a link leads to.
+std::string notPlainFileReason(const std::string& path);
 // Creates the folder (and missing parents, each private: mode 0700); false,
 // with errno saying why, when it could not be made.
 bool createFolder(const std::string& path);
