@@ -72,6 +72,26 @@ TEST_F(CardTool, ReadingTheSameCardTwiceStoresItOnce) {
     EXPECT_EQ(second.out, first.out);
 }
 
+// The README's steps: the sample station lists name every place the sample
+// transit card passes.
+TEST_F(CardTool, TheSampleStationListsNameTheSampleTransitCardsPlaces) {
+    TempDir programDir;
+    for (const char* name : {"StationCode.csv", "irucabus.csv"})
+        fs::copy_file(fs::path(TOVANI_SOURCE_DIR) / "samples/stations" / name, programDir / name);
+    const std::string tools = std::string(TOVANI_PROGRAM_DIR) + "/";
+    ASSERT_EQ(runShell(shellQuoted(tools + "tovani-import-stations") + " " + shellQuoted(programDir.str()),
+                       scratch / "stderr.txt").status, 0);
+    laySample("transit.json");
+    ASSERT_EQ(read(programDir).status, 0);
+    const ToolRun history =
+        runShell(shellQuoted(tools + "tovani-view") + " history " +
+                     shellQuoted(programDir.str() + "/RirekiDB/SF_0101-0012-3456-789A.DB") + " --program-dir " +
+                     shellQuoted(programDir.str()),
+                 scratch / "stderr.txt");
+    ASSERT_EQ(history.status, 0) << history.err;
+    EXPECT_EQ(history.out.find("未登録"), std::string::npos) << history.out;
+}
+
 TEST_F(CardTool, FailuresHaveMessagesAndExitCodes) {
     TempDir programDir;
     ToolRun r = read(programDir);
