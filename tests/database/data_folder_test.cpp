@@ -1,5 +1,4 @@
-// The program folder when it is marked portable, else the user's XDG data
-// folder, whoever the user is.
+// The program folder when it is marked portable, else the user's XDG data folder, root's too.
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
@@ -42,43 +41,38 @@ struct AsUser {  // a failed return to root would leave the other tests with the
 };
 
 TEST(DataFolder, MarkedProgramFolderElseXdgDataHomeElseHome) {
-    enum Who { User, Root };  // Root: only when the test runs as root
     struct Case {
         const char* name;
-        bool marked;  // the program folder holds the file "portable"
         bool programWritable;
-        Who who;
         std::optional<std::string> xdg;  // "@": a writable folder of the test
         std::string expected;            // below the test's folder
+        bool marked = false;             // the program folder holds the file "portable"
+        bool root = false;               // run as root (only when the test is)
     };
     const Case cases[] = {
-        {"marked portable folder", true, true, User, std::nullopt, "program"},
-        {"marked portable folder beats XDG_DATA_HOME", true, true, User, "@", "program"},
-        {"unmarked and writable, XDG_DATA_HOME set", false, true, User, "@", "xdg/tovani-viewer"},
-        {"unmarked and writable", false, true, User, std::nullopt, "home/.local/share/tovani-viewer"},
-        {"installed, XDG_DATA_HOME set", false, false, User, "@", "xdg/tovani-viewer"},
-        {"installed, XDG_DATA_HOME unset", false, false, User, std::nullopt, "home/.local/share/tovani-viewer"},
-        {"installed, XDG_DATA_HOME empty", false, false, User, "", "home/.local/share/tovani-viewer"},
-        {"installed, XDG_DATA_HOME relative", false, false, User, "data", "home/.local/share/tovani-viewer"},
-        {"root, who may write to the installed folder", false, false, Root, std::nullopt,
-         "home/.local/share/tovani-viewer"},
-        {"root, marked portable folder", true, false, Root, std::nullopt, "program"},
+        {"portable folder", true, std::nullopt, "program", true},
+        {"portable folder beats XDG_DATA_HOME", true, "@", "program", true},
+        {"unmarked and writable", true, std::nullopt, "home/.local/share/tovani-viewer"},
+        {"installed, XDG_DATA_HOME set", false, "@", "xdg/tovani-viewer"},
+        {"installed, XDG_DATA_HOME unset", false, std::nullopt, "home/.local/share/tovani-viewer"},
+        {"installed, XDG_DATA_HOME empty", false, "", "home/.local/share/tovani-viewer"},
+        {"installed, XDG_DATA_HOME relative", false, "data", "home/.local/share/tovani-viewer"},
+        {"root, who may write anywhere", false, std::nullopt, "home/.local/share/tovani-viewer", false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.who == Root && !asRoot()) continue;
+        if (c.root && !asRoot()) continue;
         TempDir dir;
         fs::permissions(dir.path(), fs::perms(0755));
-        const fs::path program = folder(dir / "program", true);
+        const fs::path program = folder(dir / "program", c.programWritable);
         if (c.marked) writeFile(program / "portable", "");
-        folder(program, c.programWritable);
         folder(dir / "home", true);
         std::optional<std::string> xdgValue = c.xdg;
         if (xdgValue == "@") xdgValue = folder(dir / "xdg", true).string();
         const std::string home = (dir / "home").string();
 
         std::optional<AsUser> user;
-        if (c.who == User) user.emplace();
+        if (!c.root) user.emplace();
         const std::string chosen = dataFolderFor(program, xdgValue ? xdgValue->c_str() : nullptr, home.c_str());
         EXPECT_EQ(chosen, (dir / c.expected).string());
         EXPECT_EQ(prepareDataFolder(chosen), "");

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
+#include <utility>
 
 #include "database/db_access.h"
-#include "names/station_import.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
 #include "store/test_db.h"
@@ -229,39 +229,23 @@ TEST_F(StoreTest, MissingRirekiFolderFailsWithOpenError) {
     EXPECT_FALSE(folderExists(dir.str() + "/nowhere"));
 }
 
-// The files hold the user's history: readable by the user alone whatever the
-// umask, in whatever folder they lie; the engine's journal takes the file's mode.
+// The files hold the user's history: the user's alone whatever the umask and
+// the folder (Station.DB is made by the same open); the engine's journal
+// takes the file's mode.
 TEST(PrivateFiles, CardFilesTheirJournalsAndStationDbAreTheUsersAlone) {
-    struct Umask {
-        mode_t old = ::umask(0);
-        ~Umask() { ::umask(old); }
-    } openToAll;
+    const mode_t umask = ::umask(0);
     test::TempDir dir;
-    ASSERT_TRUE(createFolder(rirekiFolder(dir.str())));
-    auto mode = [](const std::string& path) {
-        struct stat st {};
-        return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
-    };
-    EXPECT_EQ(mode(rirekiFolder(dir.str())), 0700u);
-
     const CardReadResults card = sfCard("0000-0000-0000-0011", {3});
     const std::string path = cardDbPath(dir.str(), card.CardKind, card.CardID);
     std::string message;
-    ASSERT_TRUE(insertRirekiDB(path, card, message)) << message;
-    EXPECT_EQ(mode(path), 0600u);
-    DbFile writer;
-    ASSERT_TRUE(writer.open(path, bridge::OpenReadWrite));
-    ASSERT_TRUE(writer.exec("BEGIN; DELETE FROM Rireki;"));
-    EXPECT_EQ(mode(path + "-journal"), 0600u);
-    writer.exec("ROLLBACK;");
-
-    test::writeFile(stationCsvPath(dir.str()), "0,1,1,K,S,E\r\n");
-    test::writeFile(busStopCsvPath(dir.str()), "1,1,K,R,T\r\n");
-    struct Quiet : MessageSink {
-        void showMessage(const std::string&) override {}
-    } quiet;
-    ASSERT_TRUE(CSVtoDB(dir.str(), quiet, message)) << message;
-    EXPECT_EQ(mode(stationDbPath(dir.str())), 0600u);
+    DbFile writer, station;
+    EXPECT_TRUE(createFolder(rirekiFolder(dir.str())) && insertRirekiDB(path, card, message)) << message;
+    EXPECT_TRUE(writer.open(path, bridge::OpenReadWrite) && writer.exec("BEGIN; DELETE FROM Rireki;"));
+    EXPECT_TRUE(station.open(dir.str() + "/Station.DB", bridge::OpenReadWriteCreate));
+    ::umask(umask);
+    for (const auto& [file, mode] : {std::pair{rirekiFolder(dir.str()), 0700}, {path, 0600}, {path + "-journal", 0600},
+                                     {dir.str() + "/Station.DB", 0600}})
+        EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(mode)) << file;
 }
 
 // A program folder is a Linux path: any bytes but "/" and zero. The files go
