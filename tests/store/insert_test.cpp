@@ -229,9 +229,8 @@ TEST_F(StoreTest, MissingRirekiFolderFailsWithOpenError) {
     EXPECT_FALSE(folderExists(dir.str() + "/nowhere"));
 }
 
-// The files hold the user's history: the user's alone whatever the umask and
-// the folder (Station.DB is made by the same open); the engine's journal
-// takes the file's mode.
+// The user's history is the user's alone whatever the umask and the folder (Station.DB is
+// made by the same open); the engine's journal takes the file's mode.
 TEST(PrivateFiles, CardFilesTheirJournalsAndStationDbAreTheUsersAlone) {
     const mode_t umask = ::umask(0);
     test::TempDir dir;

@@ -80,8 +80,7 @@ TEST_F(ViewTool, BalancesOfNoCardsShowTheStartUpLayoutAndCreateNothing) {
     EXPECT_EQ(r.out, startUp);
     EXPECT_FALSE(fs::exists(program / "RirekiDB"));
 
-    // Installed, for a user who has stored nothing yet: no data folder at
-    // all, the same, and none is made.
+    // Installed, for a user who has stored nothing yet (no data folder): the same, and none is made.
     const TempDir installed, home;
     for (const char* name : {"tovani-view", "librowgate.so"})
         fs::copy_file(fs::path(TOVANI_PROGRAM_DIR) / name, installed / name);

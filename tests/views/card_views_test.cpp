@@ -296,9 +296,8 @@ TEST(FileViews, VanishedFileFailsAndNothingIsCreated) {
     }
 }
 
-// A card file that is a link is refused everywhere, with the reason, and the
-// engine follows no link: nothing changes where it leads (/dev/zero got a
-// journal). A folder reached through a link (a home on another disk) is fine.
+// A card file that is a link is refused everywhere with the reason, the engine follows no link and
+// nothing changes where it leads (/dev/zero got a journal); a folder reached through a link is fine.
 TEST(CardFiles, ALinkIsRefusedNotFollowed) {
     for (const bool device : {false, true}) {
         SCOPED_TRACE(device ? "link to a device" : "link to a card file");
