@@ -29,6 +29,11 @@ void* loadLibrary() {
     if (b.handle != nullptr) return b.handle;
     if (b.loadFailed) return nullptr;
     const std::string path = libraryPath();
+    if (path.empty()) {
+        b.loadFailed = true;
+        std::fprintf(stderr, "Tovani Viewer: the bridge library is not loaded: %s\n", programFolderError().c_str());
+        return nullptr;
+    }
     b.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (b.handle == nullptr) {
         b.loadFailed = true;
@@ -80,7 +85,9 @@ void setLibraryPath(const std::string& path) { binding().path = path; }
 
 std::string libraryPath() {
     const Binding& b = binding();
-    return b.path.empty() ? programFolder() + "/librowgate.so" : b.path;
+    if (!b.path.empty()) return b.path;
+    const std::string folder = programFolder();
+    return folder.empty() ? std::string() : folder + "/librowgate.so";
 }
 
 int rowgate_open_v2(const char* filename, sqlite3** db, int flags, const char* vfs) {

@@ -22,6 +22,7 @@ constexpr int Error = 1;       // what a call answers when the bridge is unusabl
 constexpr int OpenReadOnly = 1;
 constexpr int OpenReadWrite = 2;  // an existing file only
 constexpr int OpenReadWriteCreate = 6;
+constexpr int OpenNoFollow = 0x01000000;  // added to every open: the file may not be a symbolic link
 
 int rowgate_open_v2(const char* filename, sqlite3** db, int flags, const char* vfs);
 int rowgate_exec(sqlite3* db, const char* sql, ExecCallback callback, void* user, char** errmsg);
@@ -29,7 +30,8 @@ const char* rowgate_errmsg(sqlite3* db);
 int rowgate_close(sqlite3* db);
 
 // Where the library is loaded from; by default the program folder's
-// librowgate.so. Takes effect only before the library has been loaded.
+// librowgate.so, and nothing when the program folder is unknown. Takes effect
+// only before the library has been loaded.
 void setLibraryPath(const std::string& path);
 std::string libraryPath();
 

@@ -36,11 +36,18 @@ public:
     DbFile(const DbFile&) = delete;
     DbFile& operator=(const DbFile&) = delete;
 
-    // flags: bridge::OpenReadOnly or bridge::OpenReadWriteCreate. The path's
-    // bytes go to the engine as they are. The connection waits up to
-    // kBusyTimeoutMs for a lock another process holds. On failure a handle
-    // the engine handed back is closed at once.
+    // flags: bridge::OpenReadOnly, OpenReadWrite or OpenReadWriteCreate. The
+    // path's bytes go to the engine as they are. A path that holds something
+    // other than a regular file (a symbolic link, a device, a FIFO) is
+    // refused, refusal() says why, and the engine is told not to follow a
+    // link. A file this open makes has mode 0600 whatever the umask. The
+    // connection waits up to kBusyTimeoutMs for a lock another process
+    // holds. On failure a handle the engine handed back is closed at once.
     bool open(const std::string& path, int flags);
+
+    // Why the last open refused its path ("a symbolic link", "not a regular
+    // file"); empty when it did not refuse it.
+    const std::string& refusal() const { return refusal_; }
 
     // Runs one statement; true when the engine answered 0.
     bool exec(const std::string& sql, bridge::ExecCallback callback = nullptr, void* user = nullptr);
@@ -53,6 +60,7 @@ public:
 
 private:
     sqlite3* handle_ = nullptr;
+    std::string refusal_;
 };
 
 // Text value between single quotes, every quote inside doubled.

@@ -143,7 +143,7 @@ bool importAll(const std::string& programDir, MessageSink& messages, std::string
     const std::string dbPath = stationDbPath(programDir);
     DbFile db;
     if (!db.open(dbPath, bridge::OpenReadWriteCreate)) {
-        DBErrorMessage = "DB open error: " + dbPath;
+        DBErrorMessage = "DB open error: " + dbPath + (db.refusal().empty() ? "" : ": " + db.refusal());
         return false;
     }
     for (const char* sql : {kCreateStationSql, kCreateBusStopSql}) {

@@ -1,6 +1,7 @@
 // TovaniViewer: the program's window.
 
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -82,6 +83,16 @@ int main(int argc, char** argv) {
     startingQt = true;
     QApplication app(argc, argv);
     startingQt = false;
+    // Without its own folder the program has no database library to load
+    // (never one from the current folder): it says so and ends.
+    if (const std::string error = tovani::programFolderError(); !error.empty()) {
+        std::fprintf(stderr, "TovaniViewer: %s\n", error.c_str());
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tovani Viewer"), QString::fromStdString(error),
+                        QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return 1;
+    }
     tovani::shell::frmMain window(tovani::shell::ShellOptions{});
     window.startUp();
     window.show();

@@ -24,6 +24,11 @@ constexpr int kRirekiBaseColumns = 6;  // TorihikiTsuuban .. Zangaku: every card
 
 std::string number(int32_t v) { return std::to_string(v); }
 
+// What follows the store's open-failure text when the open refused the path.
+std::string refusalText(const std::string& path, const DbFile& db) {
+    return db.refusal().empty() ? std::string() : ": " + path + ": " + db.refusal();
+}
+
 // Value k of a row as a number field. A SQL NULL reads 0 (a column left
 // empty); a text or a fraction refuses the row rather than reading as some
 // other number, and `why` names the column and what it holds.
@@ -168,7 +173,7 @@ void removeFileWithoutHistory(const std::string& path) {
 bool storeRead(const std::string& path, const CardReadResults& card, int& waiting, std::string& DBErrorMessage) {
     DbFile db;
     if (!db.open(path, bridge::OpenReadWriteCreate)) {
-        DBErrorMessage = "DB open error";
+        DBErrorMessage = "DB open error" + refusalText(path, db);
         return false;
     }
 
@@ -254,7 +259,7 @@ StoreResult insertRirekiDB(const std::string& path, const CardReadResults& card,
     }
     if (!anyEntry) return {true, unknown};
 
-    const bool created = !fileExists(path);
+    const bool created = nothingAt(path);
     StoreResult result;
     result.stored = storeRead(path, card, result.waiting, DBErrorMessage);
     if (!result.stored && created) removeFileWithoutHistory(path);
@@ -263,11 +268,11 @@ StoreResult insertRirekiDB(const std::string& path, const CardReadResults& card,
 
 bool selectCardInfoDB(const std::string& path, CardInfoRecord& record, std::string& DBErrorMessage) {
     // A vanished file is not an error worth a message here: the caller skips it.
-    if (!fileExists(path)) return false;
+    if (nothingAt(path)) return false;
 
     DbFile db;
     if (!db.open(path, bridge::OpenReadOnly)) {
-        DBErrorMessage = "DB open error" + path;
+        DBErrorMessage = "DB open error" + path + (db.refusal().empty() ? "" : ": " + db.refusal());
         return false;
     }
     int32_t count = 0;
@@ -293,14 +298,15 @@ namespace {
 // a file that could not be read.
 StoredRireki lookUpRireki(const std::string& path, int32_t serial, RirekiInfo& record,
                           std::string& DBErrorMessage) {
-    if (!fileExists(path)) {
+    // A link or a device is no "not stored": what it holds is unknown.
+    if (nothingAt(path)) {
         DBErrorMessage = "DB not exist: " + path;
         return StoredRireki::NotStored;
     }
 
     DbFile db;
     if (!db.open(path, bridge::OpenReadOnly)) {
-        DBErrorMessage = "DB open error: " + path;
+        DBErrorMessage = "DB open error: " + path + (db.refusal().empty() ? "" : ": " + db.refusal());
         return StoredRireki::Unreadable;
     }
     const bool bySerial = serial >= 0;

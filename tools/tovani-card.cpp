@@ -233,6 +233,10 @@ int printStoredHistory(const std::string& path, const std::string& shownPath) {
 int read(const std::string& programDir) {
     // Checked before the reader is opened: a card that cannot be stored is
     // not worth reading here.
+    if (const std::string error = programFolderError(); !error.empty()) {
+        std::fprintf(stderr, "tovani-card: %s\n", error.c_str());
+        return ExitStore;
+    }
     if (const std::string error = prepareDataFolder(programDir, rirekiFolder(programDir)); !error.empty()) {
         std::fprintf(stderr, "tovani-card: %s\n", error.c_str());
         return ExitStore;

@@ -74,6 +74,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%sTry 'tovani-import-stations --help' for more information.\n", kSynopsis);
         return 2;
     }
+    if (const std::string error = tovani::programFolderError(); !error.empty()) {
+        std::fprintf(stderr, "tovani-import-stations: %s\n", error.c_str());
+        return 1;
+    }
     const std::string folder = argc == 2 ? arg : tovani::dataFolder();
     if (argc == 2 && !tovani::folderExists(folder)) {
         std::fprintf(stderr, "tovani-import-stations: %s is not a folder\n", folder.c_str());

@@ -177,11 +177,14 @@ int main(int argc, char** argv) {
     }
     const auto cl = parse(argc, argv);
     if (!cl) return usage();
+    if (const std::string error = programFolderError(); !error.empty()) return fail(error);
     // Every view reads the folder: the card files of the overview, the
     // station names of a transit history. A folder that is not there would
-    // show a history without names and no word why.
+    // show a history without names and no word why. A user who has stored
+    // nothing yet has no data folder, and no cards: the overview of none.
     if (cl->programDir.empty()) return fail(prepareDataFolder(cl->programDir));  // says why there is none
-    if (!folderExists(cl->programDir))
+    const bool noCardsYet = !cl->dirGiven && cl->view == "balances";
+    if (!folderExists(cl->programDir) && !noCardsYet)
         return fail((cl->dirGiven ? "Program folder not found: " : "Data folder not found: ") + cl->programDir);
 
     // A freshly started window: empty labels, no card, the empty history

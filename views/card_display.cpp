@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
+#include "database/file_system.h"
 #include "views/amount.h"
 #include "views/number_format.h"
 
@@ -194,8 +197,9 @@ bool listCardFiles(const std::string& folder, std::vector<std::string>& names, s
             error = "RirekiDB folder error: " + folder + ": not a folder";
             return false;
         }
-        if (!fs::create_directories(dir, ec) && ec) {
-            error = "RirekiDB folder error: " + folder + ": " + ec.message();
+        // Made private: the file names are the card numbers.
+        if (!createFolder(folder)) {
+            error = "RirekiDB folder error: " + folder + ": " + std::strerror(errno);
             return false;
         }
         return true;

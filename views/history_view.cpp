@@ -60,8 +60,9 @@ bool openViewedFile(const std::string& path, ViewContext& ctx, ViewedFile& file)
     // cut short, or no card file at all) is not given any, which would make
     // its card impossible to store.
     DbFile& db = file.db;
-    if (!fileExists(path) || !db.open(path, bridge::OpenReadOnly)) {
+    if (nothingAt(path) || !db.open(path, bridge::OpenReadOnly)) {
         ctx.DBErrorMessage = "DB open error";
+        if (!db.refusal().empty()) ctx.DBErrorMessage += ": " + path + ": " + db.refusal();
         return false;
     }
     if (!db.exec("BEGIN;")) {

@@ -54,7 +54,8 @@ private:
 };
 
 // Steps 1 to 7 of the history view, which the totals view repeats: open the
-// existing file read-only (a missing one fails with "DB open error"; nothing
+// existing file read-only (a missing one fails with "DB open error", a link
+// or anything else that is no regular file with the path and why; nothing
 // is ever created or written, so a file without the tables fails with the
 // step's prefix and the engine's message), begin the read transaction,
 // require exactly one CardInfo row and read it with

@@ -1,4 +1,4 @@
-// The program folder while the user may write to it, else the XDG data folder.
+// The program folder when it is marked portable, else the user's XDG data folder, root's too.
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
@@ -40,32 +40,39 @@ struct AsUser {  // a failed return to root would leave the other tests with the
     const bool switched_;
 };
 
-TEST(DataFolder, ProgramFolderWhileWritableElseXdgDataHomeElseHome) {
+TEST(DataFolder, MarkedProgramFolderElseXdgDataHomeElseHome) {
     struct Case {
         const char* name;
         bool programWritable;
         std::optional<std::string> xdg;  // "@": a writable folder of the test
         std::string expected;            // below the test's folder
+        bool marked = false;             // the program folder holds the file "portable"
+        bool root = false;               // run as root (only when the test is)
     };
     const Case cases[] = {
-        {"portable folder", true, std::nullopt, "program"},
-        {"portable folder beats XDG_DATA_HOME", true, "@", "program"},
+        {"portable folder", true, std::nullopt, "program", true},
+        {"portable folder beats XDG_DATA_HOME", true, "@", "program", true},
+        {"unmarked and writable", true, std::nullopt, "home/.local/share/tovani-viewer"},
         {"installed, XDG_DATA_HOME set", false, "@", "xdg/tovani-viewer"},
         {"installed, XDG_DATA_HOME unset", false, std::nullopt, "home/.local/share/tovani-viewer"},
         {"installed, XDG_DATA_HOME empty", false, "", "home/.local/share/tovani-viewer"},
         {"installed, XDG_DATA_HOME relative", false, "data", "home/.local/share/tovani-viewer"},
+        {"root, who may write anywhere", false, std::nullopt, "home/.local/share/tovani-viewer", false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.root && !asRoot()) continue;
         TempDir dir;
         fs::permissions(dir.path(), fs::perms(0755));
         const fs::path program = folder(dir / "program", c.programWritable);
+        if (c.marked) writeFile(program / "portable", "");
         folder(dir / "home", true);
         std::optional<std::string> xdgValue = c.xdg;
         if (xdgValue == "@") xdgValue = folder(dir / "xdg", true).string();
         const std::string home = (dir / "home").string();
 
-        AsUser user;
+        std::optional<AsUser> user;
+        if (!c.root) user.emplace();
         const std::string chosen = dataFolderFor(program, xdgValue ? xdgValue->c_str() : nullptr, home.c_str());
         EXPECT_EQ(chosen, (dir / c.expected).string());
         EXPECT_EQ(prepareDataFolder(chosen), "");
@@ -78,6 +85,7 @@ TEST(DataFolder, AFolderThatCannotTakeTheDataIsOneTextNamingIt) {
     TempDir dir;
     fs::permissions(dir.path(), fs::perms(0755));
     const fs::path program = folder(dir / "program", true);
+    writeFile(program / "portable", "");
     const fs::path lockedHome = folder(dir / "locked-home", false);
     folder(dir / "program/RirekiDB", false);  // left by another user: its history stays in view
 

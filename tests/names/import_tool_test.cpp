@@ -56,8 +56,8 @@ TEST_F(ImportTool, ImportsTheSampleFilesIntoTheGivenFolder) {
     EXPECT_EQ(run.err, "");
 
     const std::string db = stationDbPath(folder.str());
-    EXPECT_EQ(queryRows(db, "SELECT COUNT(*) FROM Station;"), Rows{{"22"}});
-    EXPECT_EQ(queryRows(db, "SELECT COUNT(*) FROM BusStop;"), Rows{{"8"}});
+    EXPECT_EQ(queryRows(db, "SELECT COUNT(*) FROM Station;"), Rows{{"27"}});
+    EXPECT_EQ(queryRows(db, "SELECT COUNT(*) FROM BusStop;"), Rows{{"11"}});
 
     NameCaches caches;
     std::string error;

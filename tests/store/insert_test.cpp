@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
+#include <utility>
 
 #include "database/db_access.h"
 #include "store/card_store.h"
@@ -234,6 +236,24 @@ TEST_F(StoreTest, MissingRirekiFolderFailsWithOpenError) {
     EXPECT_FALSE(insertRirekiDB(path, card, message));
     EXPECT_EQ(message, "DB open error");
     EXPECT_FALSE(folderExists(dir.str() + "/nowhere"));
+}
+
+// The user's history is the user's alone whatever the umask and the folder (Station.DB is
+// made by the same open); the engine's journal takes the file's mode.
+TEST(PrivateFiles, CardFilesTheirJournalsAndStationDbAreTheUsersAlone) {
+    const mode_t umask = ::umask(0);
+    test::TempDir dir;
+    const CardReadResults card = sfCard("0000-0000-0000-0011", {3});
+    const std::string path = cardDbPath(dir.str(), card.CardKind, card.CardID);
+    std::string message;
+    DbFile writer, station;
+    EXPECT_TRUE(createFolder(rirekiFolder(dir.str())) && insertRirekiDB(path, card, message)) << message;
+    EXPECT_TRUE(writer.open(path, bridge::OpenReadWrite) && writer.exec("BEGIN; DELETE FROM Rireki;"));
+    EXPECT_TRUE(station.open(dir.str() + "/Station.DB", bridge::OpenReadWriteCreate));
+    ::umask(umask);
+    for (const auto& [file, mode] : {std::pair{rirekiFolder(dir.str()), 0700}, {path, 0600}, {path + "-journal", 0600},
+                                     {dir.str() + "/Station.DB", 0600}})
+        EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(mode)) << file;
 }
 
 // A program folder is a Linux path: any bytes but "/" and zero. The files go

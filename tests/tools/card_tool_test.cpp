@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "support/temp_dir.h"
 #include "support/tool_run.h"
@@ -70,6 +72,26 @@ TEST_F(CardTool, ReadingTheSameCardTwiceStoresItOnce) {
     const ToolRun second = read(programDir);
     ASSERT_EQ(second.status, 0) << second.err;
     EXPECT_EQ(second.out, first.out);
+}
+
+// Without /proc the program cannot tell its folder; the current one would
+// load the database library from wherever the user stands.
+TEST_F(CardTool, WithoutProcTheDatabaseToolsFailAndMakeNothing) {
+    if (::geteuid() != 0 || runShell("unshare -m true", scratch / "err").status != 0)
+        GTEST_SKIP() << "hiding /proc needs root and mount namespaces";
+    TempDir cwd, home;
+    laySample("transit.json");
+    for (const auto& [command, status] :
+         {std::pair{"tovani-card read", 5}, {"tovani-view balances", 1}, {"tovani-import-stations", 1}}) {
+        const std::string hidden = "mount -t tmpfs none /proc && cd " + shellQuoted(cwd.str()) + " && " +
+                                   shellQuoted(TOVANI_PROGRAM_DIR "/") + command;
+        const ToolRun r = runShell("HOME=" + shellQuoted(home.str()) + " FELICA_VIRTUAL_READER=" +
+                                       shellQuoted(reader.str()) + " unshare -m sh -c " + shellQuoted(hidden),
+                                   scratch / "err");
+        EXPECT_EQ(r.status, status) << r.err;
+        EXPECT_NE(r.err.find("Program folder error: "), std::string::npos) << r.err;
+        EXPECT_TRUE(fs::is_empty(cwd.path()) && fs::is_empty(home.path())) << command;
+    }
 }
 
 TEST_F(CardTool, FailuresHaveMessagesAndExitCodes) {

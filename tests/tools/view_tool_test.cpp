@@ -79,6 +79,16 @@ TEST_F(ViewTool, BalancesOfNoCardsShowTheStartUpLayoutAndCreateNothing) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, startUp);
     EXPECT_FALSE(fs::exists(program / "RirekiDB"));
+
+    // Installed, for a user who has stored nothing yet (no data folder): the same, and none is made.
+    const TempDir installed, home;
+    for (const char* name : {"tovani-view", "librowgate.so"})
+        fs::copy_file(fs::path(TOVANI_PROGRAM_DIR) / name, installed / name);
+    r = runShell("env -u XDG_DATA_HOME HOME=" + shellQuoted(home.str()) + " " +
+                     shellQuoted((installed / "tovani-view").string()) + " balances",
+                 scratch / "stderr.txt");
+    EXPECT_EQ(r.out, startUp) << r.err;
+    EXPECT_TRUE(r.status == 0 && fs::is_empty(home.path()));
 }
 
 TEST_F(ViewTool, BalancesFollowTheFileListAndAddUp) {

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
+#include <iterator>
 
 #include "database/db_access.h"
+#include "store/card_store.h"
 #include "store/db_files.h"
 #include "store/test_db.h"
 #include "views/card_display.h"
@@ -287,8 +292,40 @@ TEST(FileViews, VanishedFileFailsAndNothingIsCreated) {
         // And a folder where a card file belongs is no card file either.
         fs::create_directory(w.cardFile("Edy_DIR.DB"));
         EXPECT_FALSE((w.*v.run)("Edy_DIR.DB"));
-        EXPECT_EQ(w.DBErrorMessage, "DB open error");
+        EXPECT_EQ(w.DBErrorMessage, "DB open error: " + w.cardFile("Edy_DIR.DB") + ": not a regular file");
     }
+}
+
+// A card file that is a link is refused everywhere with the reason, the engine follows no link and
+// nothing changes where it leads (/dev/zero got a journal); a folder reached through a link is fine.
+TEST(CardFiles, ALinkIsRefusedNotFollowed) {
+    for (const bool device : {false, true}) {
+        SCOPED_TRACE(device ? "link to a device" : "link to a card file");
+        if (device && ::geteuid() != 0) continue;  // only root may make one
+        ViewsWorld w;
+        const fs::path target = w.dir / "target";
+        if (!device) storeCard(target.string(), CardKindSF, "1", 0, {entry(1, 0x01, 20100105, 0, 1, 500)});
+        ASSERT_TRUE(!device || ::mknod(target.c_str(), S_IFCHR | 0666, ::makedev(1, 5)) == 0);  // as /dev/zero
+        const std::string link = w.cardFile("SF_1.DB"), refused = "DB open error: " + link + ": a symbolic link";
+        fs::create_symlink(target, link);
+        const std::string bytes = device ? "" : readFile(target);
+        std::string message;
+        EXPECT_EQ(insertRirekiDB(link, sfCard("1", {2}), message) ? "stored" : message, refused);
+        for (const ViewKind& v : kFileViews) EXPECT_EQ((w.*v.run)("SF_1.DB") ? "shown" : w.DBErrorMessage, refused);
+        EXPECT_EQ(w.balances({"SF_1.DB"}) ? "shown" : w.DBErrorMessage, refused);
+        RirekiInfo stored;
+        EXPECT_EQ(storedRirekiLookup(w.dir.str())("1", 1, stored), StoredRireki::Unreadable);
+        sqlite3* db = nullptr;
+        EXPECT_NE(bridge::rowgate_open_v2(link.c_str(), &db, bridge::OpenReadOnly | bridge::OpenNoFollow, nullptr), 0);
+        bridge::rowgate_close(db);
+        EXPECT_EQ(device ? "" : readFile(target), bytes);
+        EXPECT_EQ(std::distance(fs::directory_iterator(w.dir.path()), {}), 2);  // RirekiDB, target
+    }
+    ViewsWorld w;
+    fs::create_directory_symlink(w.dir / "RirekiDB", w.dir / "linked");
+    std::string message;
+    EXPECT_TRUE(insertRirekiDB((w.dir / "linked/SF_2.DB").string(), sfCard("2", {5}), message)) << message;
+    EXPECT_TRUE(w.history("SF_2.DB")) << w.DBErrorMessage;
 }
 
 // A store cut short (a full disk, a kill) can leave a file without tables.
