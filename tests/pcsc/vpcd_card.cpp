@@ -63,6 +63,27 @@ bool sendMessage(int fd, const Bytes& message) {
 
 }  // namespace
 
+const std::vector<NamedReader>& namedReaders() {
+    using P = ReaderProfile;
+    static const std::vector<NamedReader> readers{
+        {"plain", "Tovani Test Reader", P{}},
+        // An RC-S300 as one public report shows it: Request Service, Search
+        // Service Code and Request System Code refused; and a session left
+        // idle is dropped, as a reader may.
+        {"rcs300-refusing", "SONY FeliCa RC-S300/P (0303109)",
+         P{P::Rcs300, {0x02, 0x0A, 0x0C}, std::chrono::milliseconds(500)}},
+        {"acr122u", "ACS ACR122U PICC Interface", P{P::Acr122, {}, {}}},
+        {"acr1252u", "ACS ACR1252 1S CL Reader PICC", P{P::Acr1252, {}, {}}},
+    };
+    return readers;
+}
+
+const NamedReader* findNamedReader(std::string_view key) {
+    for (const NamedReader& r : namedReaders())
+        if (r.key == key) return &r;
+    return nullptr;
+}
+
 Bytes PcscCardAnswers::answer(std::span<const uint8_t> apdu) {
     // Idle: from the last answer to this command.
     if (profile_.dropIdleSession.count() > 0 && std::chrono::steady_clock::now() - lastAnswer_ > profile_.dropIdleSession)
