@@ -46,6 +46,10 @@ bool readAll(int fd, uint8_t* p, size_t n) {
     while (n > 0) {
         ssize_t r = ::recv(fd, p, n, 0);
         if (r <= 0) return false;
+        // vpcd 3.3 sends a message's length and its bytes apart without
+        // TCP_NODELAY: acknowledged late, the bytes wait some 40 ms.
+        const int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
         p += r;
         n -= static_cast<size_t>(r);
     }
@@ -58,6 +62,27 @@ bool sendMessage(int fd, const Bytes& message) {
 }
 
 }  // namespace
+
+const std::vector<NamedReader>& namedReaders() {
+    using P = ReaderProfile;
+    static const std::vector<NamedReader> readers{
+        {"plain", "Tovani Test Reader", P{}},
+        // An RC-S300 as one public report shows it: Request Service, Search
+        // Service Code and Request System Code refused; and a session left
+        // idle is dropped, as a reader may.
+        {"rcs300-refusing", "SONY FeliCa RC-S300/P (0303109)",
+         P{P::Rcs300, {0x02, 0x0A, 0x0C}, std::chrono::milliseconds(500)}},
+        {"acr122u", "ACS ACR122U PICC Interface", P{P::Acr122, {}, {}}},
+        {"acr1252u", "ACS ACR1252 1S CL Reader PICC", P{P::Acr1252, {}, {}}},
+    };
+    return readers;
+}
+
+const NamedReader* findNamedReader(std::string_view key) {
+    for (const NamedReader& r : namedReaders())
+        if (r.key == key) return &r;
+    return nullptr;
+}
 
 Bytes PcscCardAnswers::answer(std::span<const uint8_t> apdu) {
     // Idle: from the last answer to this command.

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -49,6 +50,17 @@ struct ReaderProfile {
         : kind(k), refusedCommands(std::move(refused)), dropIdleSession(dropIdle),
           otherCardUid(std::move(otherUid)), otherCardFailsSwitch(otherFailsSwitch) {}
 };
+
+// The readers the simulator plays, each under the name pcscd shows for the
+// device (the name chooses the program's route, as a real reader's does).
+struct NamedReader {
+    std::string key;   // how tests and tovani-pcsc-sim --reader call it
+    std::string name;  // the reader's name in pcscd, without the slot
+    ReaderProfile profile;
+};
+const std::vector<NamedReader>& namedReaders();
+// The reader called `key`; nullptr for an unknown one.
+const NamedReader* findNamedReader(std::string_view key);
 
 // The reader's side of the APDUs, answered from the card on the folder:
 // Get Data (FF CA), and the transparent session (FF C2) or direct transmit

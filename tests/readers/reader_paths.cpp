@@ -142,22 +142,17 @@ private:
 
 const std::vector<ReaderPathRow>& readerPaths() {
     // A simulated PC/SC reader under the name pcscd shows for it.
-    const auto pcsc = [](std::string name, ReaderProfile profile) {
-        return [=] { return std::make_unique<PcscPath>(name, profile); };
+    const auto pcsc = [](const char* key) {
+        const NamedReader& r = *findNamedReader(key);
+        return [=] { return std::make_unique<PcscPath>(r.name, r.profile); };
     };
-    using P = ReaderProfile;
     static const std::vector<ReaderPathRow> rows{
         {"virtual", [] { return std::make_unique<VirtualPath>(); }, "virtual"},
         {"libnfc", [] { return std::make_unique<LibnfcPath>(); }, "libnfc"},
-        {"pcsc", pcsc("Tovani Test Reader", P{}), "pcsc"},
-        // An RC-S300 as one public report shows it: Request Service, Search
-        // Service Code and Request System Code refused; and a session left
-        // idle is dropped, as a reader may.
-        {"pcsc_rcs300_refusing",
-         pcsc("SONY FeliCa RC-S300/P (0303109)", P{P::Rcs300, {0x02, 0x0A, 0x0C}, std::chrono::milliseconds(500)}),
-         "pcsc"},
-        {"pcsc_acr122u", pcsc("ACS ACR122U PICC Interface", P{P::Acr122, {}, {}}), "pcsc-acr122"},
-        {"pcsc_acr1252u", pcsc("ACS ACR1252 1S CL Reader PICC", P{P::Acr1252, {}, {}}), "pcsc-acs"},
+        {"pcsc", pcsc("plain"), "pcsc"},
+        {"pcsc_rcs300_refusing", pcsc("rcs300-refusing"), "pcsc"},
+        {"pcsc_acr122u", pcsc("acr122u"), "pcsc-acr122"},
+        {"pcsc_acr1252u", pcsc("acr1252u"), "pcsc-acs"},
         // Device frames log as "usb", the FeliCa frames inside them as "usb-felica".
         {"usb", [] { return std::make_unique<UsbPath>(); }, "usb"},
     };
