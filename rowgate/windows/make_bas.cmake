@@ -13,8 +13,8 @@ rowgate_read_exports(${TABLE} row)
 # Parameter names that are Visual Basic keywords get a suffix.
 set(reserved type name string date error end open close input print get put let set step lock seek len)
 
-# vb_type(C_TYPE POINTER OUT): "ByVal x As T" minus the name, with POINTER the
-# VB type of a pointer (LongPtr or Long).
+# vb_parameter(C_TYPE POINTER OUT): "ByVal|T" or "ByRef|T" for one C parameter or
+# result type, with POINTER the VB type of a pointer (LongPtr or Long).
 function(vb_parameter ctype pointer out)
   if(ctype STREQUAL "int")
     set(vb "ByVal|Long")
