@@ -19,7 +19,11 @@
 #define ROWGATE_CALL
 #endif
 
+#if defined(_WIN32)
+#define ROWGATE_API /* exported through Rowgate.def, by plain name */
+#else
 #define ROWGATE_API __attribute__((visibility("default")))
+#endif
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,8 +1,8 @@
 // The plain forwarders of every family: arguments reach the engine and
 // results come back unchanged, 64-bit integers and doubles whole.
 
-#include <cmath>
 #include <cstring>
+#include <numbers>
 #include <string>
 
 #include "support.h"
@@ -157,7 +157,7 @@ TEST(RowgateStatement, PrepareStepAndInspect) {
     EXPECT_EQ(RG(bind_parameter_index, insert, ":c"), 3);
     EXPECT_STREQ(RG(bind_parameter_name, insert, 3), ":c");
 
-    const double tricky = 0.1 + M_PI * 1e-300;  // every bit of the mantissa matters
+    const double tricky = 0.1 + std::numbers::pi * 1e-300;  // every bit of the mantissa matters
     const unsigned char blob[] = {0, 1, 2, 0xFF};
     EXPECT_EQ(RG(bind_int64, insert, 1, kBig), SQLITE_OK);
     EXPECT_EQ(RG(bind_double, insert, 2, tricky), SQLITE_OK);

@@ -8,14 +8,24 @@
  *
  * The result registers (edx:eax, st0) are left as the callee set them, so the
  * same code serves integer, pointer, 64-bit and floating-point results.
+ *
+ * The same file serves ELF (Linux) and PE (Windows), where C names carry a
+ * leading underscore.
  */
+#if defined(_WIN32)
+#define NAME(n) _##n
+#else
+#define NAME(n) n
+#endif
     .text
-    .globl rowgate_test_call_words
+    .globl NAME(rowgate_test_call_words)
+    .globl NAME(rowgate_test_call_words_double)
+#if !defined(_WIN32)
     .type rowgate_test_call_words, @function
-    .globl rowgate_test_call_words_double
     .type rowgate_test_call_words_double, @function
-rowgate_test_call_words:
-rowgate_test_call_words_double:
+#endif
+NAME(rowgate_test_call_words):
+NAME(rowgate_test_call_words_double):
     pushl %ebp
     movl %esp, %ebp
     pushl %ebx
@@ -45,6 +55,8 @@ rowgate_test_call_words_double:
     popl %ebx
     popl %ebp
     ret
+#if !defined(_WIN32)
     .size rowgate_test_call_words, .-rowgate_test_call_words
 
     .section .note.GNU-stack,"",@progbits
+#endif

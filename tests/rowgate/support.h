@@ -9,11 +9,12 @@
 // call.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -83,9 +84,15 @@ R call(const char*, R (*fn)(P...), A&&... args) {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rowgate-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            auto candidate = std::filesystem::temp_directory_path() / ("rowgate-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate)) {  // false when it was there already
+                path_ = candidate;
+                return;
+            }
+        }
+        throw std::runtime_error("no fresh temporary folder");
     }
     ~TempDir() {
         std::error_code ec;
@@ -94,6 +101,7 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
 
 private:
     std::filesystem::path path_;
