@@ -7,7 +7,7 @@
 
 #include "database/file_system.h"
 #include "platform/felica/reader_help.h"
-#include "shell/frm_main.h"
+#include "shell/qt/qt_window.h"
 #include "tools/command_line.h"
 
 namespace {
@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
     startingQt = true;
     QApplication app(argc, argv);
     startingQt = false;
-    tovani::shell::frmMain window(tovani::shell::ShellOptions{});
-    window.startUp();
+    tovani::shell::QtWindow window(tovani::shell::ShellOptions{});
+    window.form().startUp();
     window.show();
     return app.exec();
 }
