@@ -4,6 +4,8 @@ cmake_minimum_required(VERSION 3.25)
 # that the dependencies keep running one way:
 #   tools, shell -> views, reader;  reader -> cards, platform
 #   views -> store, names, cards        store, names -> database
+# and that the window's behaviour (the files directly in shell/) knows no
+# toolkit: no Qt header, nothing of a window's own folder (shell/qt/, ...).
 # Run by CTest: cmake -DSOURCE_DIR=<tree> -P check_includes.cmake
 
 set(allowed_database database)
@@ -14,9 +16,10 @@ set(allowed_names names database)
 set(allowed_reader reader cards platform)
 set(allowed_views views store names cards database)
 set(allowed_tools tools reader store names cards platform database views)
+set(allowed_shell shell tools views reader store names cards platform database)
 
 set(faults "")
-foreach(folder database cards platform store names reader views tools)
+foreach(folder database cards platform store names reader views tools shell)
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(source ${sources})
     file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+/")
@@ -27,6 +30,15 @@ foreach(folder database cards platform store names reader views tools)
         string(APPEND faults "  ${where}: ${line}\n")
       endif()
     endforeach()
+  endforeach()
+endforeach()
+
+file(GLOB behaviour ${SOURCE_DIR}/shell/*.h ${SOURCE_DIR}/shell/*.cpp)
+foreach(source ${behaviour})
+  file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*(<Q|\"shell/[^\"]+/)")
+  foreach(line ${lines})
+    file(RELATIVE_PATH where ${SOURCE_DIR} ${source})
+    string(APPEND faults "  ${where}: ${line} (the behaviour knows no toolkit)\n")
   endforeach()
 endforeach()
 

@@ -1,23 +1,5 @@
 #include "shell/frm_main.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QFileInfo>
-#include <QFont>
-#include <QFontMetrics>
-#include <QFrame>
-#include <QGuiApplication>
-#include <QHeaderView>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPalette>
-#include <QPushButton>
-#include <QResizeEvent>
-#include <QScreen>
-#include <QTableView>
-#include <QTimer>
-#include <QWidget>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -25,7 +7,6 @@
 
 #include "names/station_import.h"
 #include "platform/profile/window_setting.h"
-#include "shell/result_table_model.h"
 #include "shell/twips.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
@@ -36,23 +17,10 @@ namespace tovani::shell {
 
 namespace {
 
-constexpr int PollingIntervalMs = 1000;
-constexpr const char* WindowFontName = "ＭＳ Ｐゴシック";
-constexpr const char* TableFontName = "ＭＳ ゴシック";
-constexpr double FontPoints = 9.75;
-
-// Designed client area and the frame's fixed size, in twips.
-constexpr int DesignWidth = 9120;
-constexpr int DesignHeight = 4875;
+// The frame's fixed size and the message line's height, in twips.
 constexpr int FrameWidth = 6735;
 constexpr int FrameHeight = 2415;
 constexpr int MessageHeight = 375;
-
-struct Place {
-    int left, top, width, height;
-};
-
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 std::string defaultSettingsFile(const std::string& programDir) {
     std::error_code ec;
@@ -65,24 +33,31 @@ ShellOptions withProgramDir(ShellOptions options) {
     return options;
 }
 
-}  // namespace
+int labelIndex(CardLabel label) { return static_cast<int>(label); }
 
-void installFontSubstitutions() {
-    QFont::insertSubstitution(QString::fromUtf8(WindowFontName), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QString::fromUtf8(TableFontName), QStringLiteral("IPAGothic"));
+Control labelControl(CardLabel label) {
+    switch (label) {
+    case CardLabel::CardID: return Control::lblCardID;
+    case CardLabel::Zandaka: return Control::lblZandaka;
+    case CardLabel::SakuseiYmd: return Control::lblSakuseiYmd;
+    }
+    return Control::lblCardID;
 }
 
-frmMain::frmMain(ShellOptions options, QWidget* parent)
-    : QWidget(parent),
+}  // namespace
+
+frmMain::frmMain(WindowControls& window, ShellOptions options)
+    : window_(window),
       options_(withProgramDir(std::move(options))),
       nameLookup_{options_.programDir, Names, DBErrorMessage} {
     storedRireki_ = storedRirekiLookup(options_.programDir);
     if (options_.settingsFile.empty() && !options_.programDir.empty())
         options_.settingsFile = defaultSettingsFile(options_.programDir);
-    setObjectName(QStringLiteral("frmMain"));
-    installFontSubstitutions();
-    buildControls();
     wireViews();
+}
+
+frmMain::~frmMain() {
+    if (!closed_) closeReader(Reader);
 }
 
 void frmMain::wireViews() {
@@ -98,117 +73,17 @@ void frmMain::wireViews() {
     };
     Views.Zandaka = [this, context] {
         // The files in the order of the list; the selection plays no part.
-        std::vector<std::string> entries;
-        for (int i = 0; i < cmbRirekiFile->count(); ++i) entries.push_back(rirekiFileAt(i));
         ViewContext ctx = context();
-        tovani::cmdZandaka_Click(ctx, options_.programDir, entries);
+        tovani::cmdZandaka_Click(ctx, options_.programDir, rirekiFiles_);
     };
 }
 
-frmMain::~frmMain() {
-    // A window destroyed without being closed still lets the reader go.
-    if (!closed_) closeReader(Reader);
-    // The model leaves the table before the table (a member) goes.
-    delete grdRireki;
-    grdRireki = nullptr;
-    delete model_;
-    model_ = nullptr;
-}
-
-int frmMain::tx(int twips) const { return twipsToPixels(twips, logicalDpiX()); }
-int frmMain::ty(int twips) const { return twipsToPixels(twips, logicalDpiY()); }
-
-void frmMain::buildControls() {
-    QFont windowFont(QString::fromUtf8(WindowFontName));
-    windowFont.setPointSizeF(FontPoints);
-    setFont(windowFont);
-
-    auto place = [this](QWidget* w, Place p) { w->setGeometry(tx(p.left), ty(p.top), tx(p.width), ty(p.height)); };
-    auto named = [](QWidget* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-
-    fraInfo = new QFrame(this);
-    named(fraInfo, "fraInfo");
-    fraInfo->setFrameShape(QFrame::Box);
-    fraInfo->setFrameShadow(QFrame::Sunken);
-    place(fraInfo, {0, 0, FrameWidth, FrameHeight});
-
-    auto label = [&](const char* name, const char* text, Place p) {
-        auto* l = new QLabel(QString::fromUtf8(text), fraInfo);
-        // Card numbers and file texts are shown as they are, never as markup.
-        l->setTextFormat(Qt::PlainText);
-        named(l, name);
-        place(l, p);
-        return l;
-    };
-    lblCardID = label("lblCardID", "", {240, 240, 5535, 375});
-    lblZandaka = label("lblZandaka", "", {240, 600, 5535, 375});
-    lblSakuseiYmd = label("lblSakuseiYmd", "", {240, 960, 5535, 375});
-    lblRireki = label("lblRireki", "履歴ファイル", {240, 1560, 1095, 255});
-
-    cmbRirekiFile = new QComboBox(fraInfo);
-    named(cmbRirekiFile, "cmbRirekiFile");
-    place(cmbRirekiFile, {1440, 1440, 4455, 315});
-
-    auto button = [&](const char* name, const char* text, Place p, void (frmMain::*slot)()) {
-        auto* b = new QPushButton(QString::fromUtf8(text), fraInfo);
-        named(b, name);
-        place(b, p);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
-    cmdCSVtoDB = button("cmdCSVtoDB", "CSV", {6000, 1440, 615, 375}, &frmMain::cmdCSVtoDB_Click);
-    cmdRirekiHyouji = button("cmdRirekiHyouji", "全履歴表示", {240, 1920, 1335, 375}, &frmMain::cmdRirekiHyouji_Click);
-    cmdSyuukei = button("cmdSyuukei", "月別集計", {1800, 1920, 1335, 375}, &frmMain::cmdSyuukei_Click);
-    cmdZandaka = button("cmdZandaka", "全カード残高", {3360, 1920, 1335, 375}, &frmMain::cmdZandaka_Click);
-    cmdReset = button("cmdReset", "再読込", {5160, 1920, 1335, 375}, &frmMain::cmdReset_Click);
-
-    grdRireki = new QTableView(this);
-    named(grdRireki, "grdRireki");
-    QFont tableFont(QString::fromUtf8(TableFontName));
-    tableFont.setPointSizeF(FontPoints);
-    tableFont.setStyleHint(QFont::TypeWriter);
-    grdRireki->setFont(tableFont);
-    grdRireki->horizontalHeader()->setFont(tableFont);
-    grdRireki->verticalHeader()->hide();  // no fixed columns
-    grdRireki->verticalHeader()->setDefaultSectionSize(QFontMetrics(tableFont).height() + 4);
-    grdRireki->horizontalHeader()->setHighlightSections(false);
-    grdRireki->horizontalHeader()->setSectionsClickable(true);
-    grdRireki->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdRireki->setSelectionMode(QAbstractItemView::SingleSelection);
-    grdRireki->setWordWrap(false);
-    model_ = new ResultTableModel(Table, this);
-    grdRireki->setModel(model_);
-    connect(model_, &ResultTableModel::layoutRefreshed, this, &frmMain::applyColumnWidths);
-    connect(grdRireki, &QTableView::clicked, this, [this](const QModelIndex& at) { grdRireki_Click(at.column()); });
-    // A double click on the header ends with a release that the header
-    // reports as another click; it is one click, as it is on a cell.
-    QHeaderView* header = grdRireki->horizontalHeader();
-    connect(header, &QHeaderView::sectionPressed, this, [this] { headerDoubleClicked_ = false; });
-    connect(header, &QHeaderView::sectionDoubleClicked, this, [this] { headerDoubleClicked_ = true; });
-    connect(header, &QHeaderView::sectionClicked, this, [this](int col) {
-        if (std::exchange(headerDoubleClicked_, false)) return;
-        grdRireki_Click(col);
-    });
-
-    lblMess = new QLabel(this);
-    lblMess->setTextFormat(Qt::PlainText);
-    named(lblMess, "lblMess");
-    setMessage("", ColourBlue);
-
-    tmrPolling = new QTimer(this);
-    tmrPolling->setObjectName(QStringLiteral("tmrPolling"));
-    tmrPolling->setInterval(PollingIntervalMs);
-    connect(tmrPolling, &QTimer::timeout, this, &frmMain::tmrPolling_Timer);
-
-    resize(tx(DesignWidth), ty(DesignHeight));
-}
+int frmMain::tx(int twips) const { return twipsToPixels(twips, window_.dpiX()); }
+int frmMain::ty(int twips) const { return twipsToPixels(twips, window_.dpiY()); }
 
 void frmMain::startUp() {
-    setWindowTitle(QString::fromUtf8(Caption));
+    window_.setCaption(Caption);
+    setMessage("", ColourBlue);
     // Said once; the window then shows cards without storing them.
     dataFolderError_ = prepareDataFolder(options_.programDir, rirekiFolder(options_.programDir));
     if (!dataFolderError_.empty()) showMessageBox(dataFolderError_);
@@ -217,17 +92,16 @@ void frmMain::startUp() {
     layoutControls();
     setRirekiGrid(*this, Table, 1, Card.CardKind);
     setRirekiFileList();
-    cmdReset->setEnabled(false);
+    window_.enableControl(Control::cmdReset, false);
     // The delivered program always runs as its own executable, so the
     // station import button stays hidden.
-    cmdCSVtoDB->hide();
+    window_.showControl(Control::cmdCSVtoDB, false);
     initErrorMessages(Reader);
     Reader.LibraryInitialized = false;
     Reader.ReaderWriterOpened = false;
     if (openReader(Reader)) {
         cmdZandaka_Click();
-        tmrPolling->setInterval(PollingIntervalMs);
-        tmrPolling->start();
+        window_.startTimer(PollingIntervalMs);
     } else {
         showReadState(ReadStateError);
     }
@@ -235,83 +109,54 @@ void frmMain::startUp() {
 
 // --- layout -----------------------------------------------------------------
 
+void frmMain::Form_Resize() { layoutControls(); }
+
 void frmMain::layoutControls() {
     // Below the frame plus the message line the table has no room; it then
     // gets no height instead of a negative one.
-    const int w = width();
-    const int h = height();
+    const PixelRect client = window_.placement();
     const int frameH = ty(FrameHeight);
     const int messH = ty(MessageHeight);
-    fraInfo->move(0, fraInfo->y());
-    grdRireki->setGeometry(0, frameH, w, std::max(0, h - frameH - messH));
-    lblMess->setGeometry(0, h - messH, w, messH);
-}
-
-void frmMain::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    layoutControls();
-}
-
-void frmMain::applyColumnWidths() {
-    const auto dpi = grdRireki->logicalDpiX();
-    for (int c = 0; c < Table.cols(); ++c)
-        grdRireki->setColumnWidth(c, std::max(0, twipsToPixels(Table.colWidth(c), dpi)));
-    grdRireki->horizontalHeader()->setVisible(Table.fixedRows() > 0);
+    window_.placeControl(Control::fraInfo, {0, 0, tx(FrameWidth), frameH});
+    window_.placeControl(Control::grdRireki, {0, frameH, client.width, std::max(0, client.height - frameH - messH)});
+    window_.placeControl(Control::lblMess, {0, client.height - messH, client.width, messH});
 }
 
 // --- ViewHost -----------------------------------------------------------------
 
-QLabel* frmMain::cardLabelWidget(CardLabel label) const {
-    switch (label) {
-    case CardLabel::CardID: return lblCardID;
-    case CardLabel::Zandaka: return lblZandaka;
-    case CardLabel::SakuseiYmd: return lblSakuseiYmd;
-    }
-    return lblCardID;
+void frmMain::setCardLabel(CardLabel label, const std::string& text) {
+    labels_[labelIndex(label)] = text;
+    window_.setControlText(labelControl(label), text);
 }
 
-void frmMain::setCardLabel(CardLabel label, const std::string& text) { cardLabelWidget(label)->setText(qs(text)); }
-
-std::string frmMain::cardLabel(CardLabel label) const { return cardLabelWidget(label)->text().toStdString(); }
+std::string frmMain::cardLabel(CardLabel label) const { return labels_[labelIndex(label)]; }
 
 void frmMain::setMessage(const std::string& text, Rgb colour) {
+    message_ = text;
     messageColour_ = colour;
-    QPalette p = lblMess->palette();
-    p.setColor(QPalette::WindowText, QColor(colour.r, colour.g, colour.b));
-    lblMess->setPalette(p);
-    lblMess->setText(qs(text));
     // The user sees the text before the rest of the work runs.
-    lblMess->repaint();
+    window_.setMessage(text, colour);
 }
 
-std::string frmMain::message() const { return lblMess->text().toStdString(); }
-
-Rgb frmMain::messageColour() const { return messageColour_; }
-
 void frmMain::lockControls() {
-    fraInfo->setEnabled(false);
+    window_.enableControl(Control::fraInfo, false);
     Table.setLocked(true);
 }
 
 void frmMain::unlockControls() {
     Table.setLocked(false);
-    fraInfo->setEnabled(true);
+    window_.enableControl(Control::fraInfo, true);
 }
 
 void frmMain::showMessageBox(const std::string& text) {
-    if (options_.messageBox) {
+    if (options_.messageBox)
         options_.messageBox(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tovani Viewer"), qs(text), QMessageBox::Ok, this);
-    // The failure text may quote a file's content or path: shown as it is.
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    else
+        window_.showMessageBox(text);
 }
 
 int frmMain::textWidthTwips(const std::string& utf8) const {
-    const int px = QFontMetrics(font()).horizontalAdvance(qs(utf8));
-    return pixelsToTwips(px, logicalDpiX());
+    return pixelsToTwips(window_.textWidthPixels(utf8), window_.dpiX());
 }
 
 // --- messages and the file list -------------------------------------------------
@@ -333,43 +178,37 @@ void frmMain::showReadState(ReadState state) {
     case ReadStateSameCard:
         break;
     }
-    repaint();
+    window_.paintNow();
 }
 
 void frmMain::setRirekiFileList() {
-    cmbRirekiFile->clear();
-    if (options_.programDir.empty()) return;  // no data folder at all, said at start-up
-    std::vector<std::string> files;
+    rirekiFiles_.clear();
+    int selected = -1;
     std::string error;
-    if (!listCardFiles(rirekiFolder(options_.programDir), files, error)) {
-        // Not silent: without the folder no card can be stored. A data folder
-        // that cannot be used has been said once already.
-        if (dataFolderError_.empty()) showMessageBox(error);
-        return;
+    // No data folder at all has been said at start-up.
+    if (!options_.programDir.empty()) {
+        if (listCardFiles(rirekiFolder(options_.programDir), rirekiFiles_, error))
+            selected = selectedCardFile(rirekiFiles_, Card.CardKind, Card.CardID);
+        else
+            rirekiFiles_.clear();
     }
-    // The shown text is for the eye; the name's own bytes ride along, so a
-    // name that is no valid UTF-8 still opens the file it names.
-    for (const auto& f : files)
-        cmbRirekiFile->addItem(qs(f), QByteArray(f.data(), static_cast<qsizetype>(f.size())));
-    cmbRirekiFile->setCurrentIndex(selectedCardFile(files, Card.CardKind, Card.CardID));
+    window_.setRirekiFiles(rirekiFiles_, selected);
+    // Not silent: without the folder no card can be stored. A data folder
+    // that cannot be used has been said once already.
+    if (!error.empty() && dataFolderError_.empty()) showMessageBox(error);
 }
-
-std::string frmMain::rirekiFileAt(int index) const {
-    const QByteArray bytes = cmbRirekiFile->itemData(index).toByteArray();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
-std::string frmMain::rirekiFileText() const { return rirekiFileAt(cmbRirekiFile->currentIndex()); }
 
 std::optional<std::string> frmMain::selectedRirekiFile() const {
-    if (cmbRirekiFile->currentIndex() < 0) return std::nullopt;
-    return rirekiFileText();
+    const int index = window_.rirekiFileIndex();
+    if (index < 0 || static_cast<size_t>(index) >= rirekiFiles_.size()) return std::nullopt;
+    return rirekiFiles_[static_cast<size_t>(index)];
 }
 
 // --- polling ------------------------------------------------------------------
 
 void frmMain::tmrPolling_Timer() {
-    tmrPolling->stop();
+    window_.stopTimer();
+    if (closed_) return;
     const ReadState state = readCard(Reader, Card, storedRireki_);
     const bool storable = dataFolderError_.empty();
     if (state == ReadStateRead && !storable)
@@ -377,7 +216,7 @@ void frmMain::tmrPolling_Timer() {
     else
         showReadState(state);
     if (state == ReadStateError) {
-        cmdReset->setEnabled(true);
+        window_.enableControl(Control::cmdReset, true);
         return;
     }
     if (state == ReadStateRead) {
@@ -393,16 +232,16 @@ void frmMain::tmrPolling_Timer() {
         setRirekiFileList();
     }
     // A close during the message box has switched polling off for good.
-    if (!closed_) tmrPolling->start(PollingIntervalMs);
+    if (!closed_) window_.startTimer(PollingIntervalMs);
 }
 
 void frmMain::cmdReset_Click() {
-    cmdReset->setEnabled(false);
+    window_.enableControl(Control::cmdReset, false);
     Reader.LastErrorType = 0;
     DBErrorMessage.clear();
     setMessage("", messageColour_);
     if (openReader(Reader))
-        tmrPolling->start(PollingIntervalMs);
+        window_.startTimer(PollingIntervalMs);
     else
         showReadState(ReadStateError);
 }
@@ -436,22 +275,20 @@ void frmMain::grdRireki_Click(int col) {
     sortByClick(Table, SortAscending, Card.CardKind);
 }
 
-// --- placement and close -----------------------------------------------------------
+// --- close -----------------------------------------------------------------------
 
-void frmMain::closeEvent(QCloseEvent* event) {
+void frmMain::Form_Unload() {
+    if (closed_) return;
     closed_ = true;
-    tmrPolling->stop();
+    window_.stopTimer();
     closeReader(Reader);
     saveWindowSetting();
-    event->accept();
 }
 
-}  // namespace tovani::shell
-
-namespace tovani::shell {
+// --- placement -------------------------------------------------------------------
 
 // Left and Top are the place of the window with its frame, Width and Height
-// the size of its client area: the frame belongs to the window manager and is
+// the size of its client area: the frame belongs to the window system and is
 // not known before the window is shown, so storing the outer size would make
 // the window grow by the frame at every start.
 namespace {
@@ -459,7 +296,7 @@ namespace {
 // are applied as far as the window system goes.
 constexpr int MaxCoordinate = 32767;
 int clampCoordinate(int px) { return std::clamp(px, -MaxCoordinate, MaxCoordinate); }
-int clampSize(int px) { return std::clamp(px, 0, std::min(MaxCoordinate, QWIDGETSIZE_MAX)); }
+int clampSize(int px) { return std::clamp(px, 0, MaxCoordinate); }
 
 // A window that overlaps no screen's free area by at least this much cannot
 // be grabbed or seen: it was left on a monitor that is gone, or the file holds
@@ -467,12 +304,15 @@ int clampSize(int px) { return std::clamp(px, 0, std::min(MaxCoordinate, QWIDGET
 constexpr int MinVisibleWidth = 100;
 constexpr int MinVisibleHeight = 50;
 
-bool onSomeScreen(const QRect& r) {
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect seen = r.intersected(screen->availableGeometry());
-        if (seen.width() >= MinVisibleWidth && seen.height() >= MinVisibleHeight) return true;
-    }
-    return false;
+int overlap(int start, int length, int otherStart, int otherLength) {
+    return std::max(0, std::min(start + length, otherStart + otherLength) - std::max(start, otherStart));
+}
+
+bool onSomeScreen(const PixelRect& r, const std::vector<PixelRect>& areas) {
+    return std::any_of(areas.begin(), areas.end(), [&](const PixelRect& a) {
+        return overlap(r.left, r.width, a.left, a.width) >= MinVisibleWidth &&
+               overlap(r.top, r.height, a.top, a.height) >= MinVisibleHeight;
+    });
 }
 
 }  // namespace
@@ -486,33 +326,27 @@ void frmMain::applyWindowSetting() {
     // whole. A place on no screen gives way to the designed size centred on
     // the primary screen. Values that pass are applied as stored; only a
     // size larger than its screen is cut to it.
-    QRect r(clampCoordinate(tx(WindowSetting.Left)), clampCoordinate(ty(WindowSetting.Top)),
-            std::max(clampSize(tx(WindowSetting.Width)), tx(FrameWidth)),
-            std::max(clampSize(ty(WindowSetting.Height)), ty(FrameHeight + MessageHeight)));
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary != nullptr && !onSomeScreen(r)) {
-        const QRect area = primary->availableGeometry();
-        r.setSize(QSize(tx(DesignWidth), ty(DesignHeight)));
-        r.moveCenter(area.center());
-        // A screen smaller than the window shows its top left corner.
-        r.moveTopLeft(QPoint(std::max(r.left(), area.left()), std::max(r.top(), area.top())));
+    PixelRect r{clampCoordinate(tx(WindowSetting.Left)), clampCoordinate(ty(WindowSetting.Top)),
+                std::max(clampSize(tx(WindowSetting.Width)), tx(FrameWidth)),
+                std::max(clampSize(ty(WindowSetting.Height)), ty(FrameHeight + MessageHeight))};
+    const std::vector<PixelRect> areas = window_.screenAreas();
+    if (!areas.empty() && !onSomeScreen(r, areas)) {
+        const PixelRect& primary = areas.front();
+        r.width = tx(DesignWidth);
+        r.height = ty(DesignHeight);
+        // Centred; a screen smaller than the window shows its top left corner.
+        r.left = std::max(primary.left + (primary.width - r.width) / 2, primary.left);
+        r.top = std::max(primary.top + (primary.height - r.height) / 2, primary.top);
     }
     // Never larger than the screen it lands on: a size kept from a larger
     // monitor would hide the message line.
-    std::vector<PixelRect> areas;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect a = screen->availableGeometry();
-        areas.push_back({a.x(), a.y(), a.width(), a.height()});
-    }
-    const PixelRect fit = cutToScreen({r.x(), r.y(), r.width(), r.height()}, areas);
-    move(fit.left, fit.top);
-    resize(fit.width, fit.height);
+    window_.setPlacement(cutToScreen(r, areas));
 }
 
 void frmMain::saveWindowSetting() {
-    const QPoint at = pos();
-    const tovani::WindowSetting now{pixelsToTwips(at.x(), logicalDpiX()), pixelsToTwips(at.y(), logicalDpiY()),
-                                    pixelsToTwips(width(), logicalDpiX()), pixelsToTwips(height(), logicalDpiY())};
+    const PixelRect at = window_.placement();
+    const tovani::WindowSetting now{pixelsToTwips(at.left, window_.dpiX()), pixelsToTwips(at.top, window_.dpiY()),
+                                    pixelsToTwips(at.width, window_.dpiX()), pixelsToTwips(at.height, window_.dpiY())};
     // The window is going away: there is no one left to show a box to.
     if (!tovani::saveWindowSetting(options_.settingsFile, now))
         std::fprintf(stderr, "TovaniViewer: the window placement could not be written to %s\n",

@@ -1,35 +1,31 @@
 #pragma once
 
-// The program's one window: the frame with the card labels, the file list and
-// the buttons, the result table, the message line and the polling timer. It
-// owns the process-wide values of the program (reader state, card read
+// The program's one window, as behaviour: start-up, the polling tick,
+// restart, the buttons, the message line for each read, the file list,
+// sorting by click, the layout rule, the placement and its saving at close.
+// It owns the process-wide values of the program (reader state, card read
 // results, sort direction, database error text, name caches, placement) and
-// passes them by reference to the routines below the shell.
+// passes them by reference to the routines below the shell. It shows itself
+// through a WindowControls (shell/window_controls.h), which the Qt window and
+// the Win32 window implement and whose events they pass on to the methods
+// below; it knows no toolkit.
 
-#include <QWidget>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cards/card_data.h"
 #include "names/station_lookup.h"
 #include "platform/profile/window_setting.h"
 #include "reader/reader.h"
+#include "shell/window_controls.h"
 #include "views/card_views.h"
 #include "views/result_table.h"
 #include "views/rireki_rows.h"
 #include "views/view_host.h"
 
-class QComboBox;
-class QFrame;
-class QLabel;
-class QPushButton;
-class QTableView;
-class QTimer;
-
 namespace tovani::shell {
-
-class ResultTableModel;
 
 struct ShellOptions {
     // The data folder: RirekiDB, Station.DB and the settings file lie here;
@@ -37,8 +33,8 @@ struct ShellOptions {
     std::string programDir;
     // The settings file; empty: programDir + "/" + executable base name + ".ini".
     std::string settingsFile;
-    // Shows a database failure and waits for the user; empty: the modal box
-    // (text, OK only, no icon, title "Tovani Viewer"). Tests put a recorder here.
+    // Shows a database failure and waits for the user; empty: the window's
+    // modal box (WindowControls::showMessageBox). Tests put a recorder here.
     std::function<void(const std::string&)> messageBox;
 };
 
@@ -51,56 +47,25 @@ struct ViewHooks {
     std::function<void()> Zandaka;
 };
 
-class frmMain : public QWidget, public ViewHost {
-    Q_OBJECT
+class frmMain : public ViewHost {
 public:
     static constexpr const char* Caption = "Tovani Viewer 2.0.0.1";
+    static constexpr int PollingIntervalMs = 1000;
 
-    explicit frmMain(ShellOptions options, QWidget* parent = nullptr);
+    // Touches no control yet: the window may build its controls after this.
+    frmMain(WindowControls& window, ShellOptions options);
+    // A window that goes without Form_Unload still lets the reader go.
     ~frmMain() override;
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
 
     // Start-up, before the window is first shown: caption, stored placement,
-    // layout, empty history table, file list, error texts, reader.
+    // layout, empty history table, file list, error texts, reader; with the
+    // reader open, the balance overview and the timer.
     void startUp();
 
-    // ViewHost
-    ResultTable& table() override { return Table; }
-    void setCardLabel(CardLabel label, const std::string& text) override;
-    std::string cardLabel(CardLabel label) const override;
-    void setMessage(const std::string& text, Rgb colour) override;
-    std::string message() const override;
-    Rgb messageColour() const override;
-    void lockControls() override;
-    void unlockControls() override;
-    void showMessageBox(const std::string& text) override;
-    int textWidthTwips(const std::string& utf8) const override;
+    // --- Events the window passes on --------------------------------------
 
-    void showReadState(ReadState state);
-    void setRirekiFileList();
-
-    // The entry of cmbRirekiFile the history and totals views open.
-    std::string rirekiFileText() const;
-    // The file name of entry index as its own bytes; empty outside the list.
-    std::string rirekiFileAt(int index) const;
-
-    const std::string& programDir() const { return options_.programDir; }
-    const std::string& settingsFile() const { return options_.settingsFile; }
-
-    // The process-wide values of the program, owned here.
-    ReaderState Reader;
-    CardReadResults Card;
-    bool SortAscending = false;
-    std::string DBErrorMessage;
-    NameCaches Names;
-    // Left and Top: the place of the window with its frame; Width and
-    // Height: its client area (the frame is the window manager's and not
-    // known before the window is shown).
-    tovani::WindowSetting WindowSetting;
-    ResultTable Table;
-    ViewHooks Views;
-    ViewData ViewValues;  // the month being summed, the cards of the overview
-
-public slots:
     void tmrPolling_Timer();
     void cmdReset_Click();
     void cmdRirekiHyouji_Click();
@@ -109,60 +74,74 @@ public slots:
     void cmdCSVtoDB_Click();
     // A click on the table (a cell or the header) in column col.
     void grdRireki_Click(int col);
+    // The client area has a new size (placement()): the layout rule.
+    void Form_Resize();
+    // The window closes (it cannot refuse): timer off, reader closed,
+    // placement saved. Later events do nothing harmful; the timer stays off.
+    void Form_Unload();
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // --- ViewHost -----------------------------------------------------------
+
+    ResultTable& table() override { return Table; }
+    void setCardLabel(CardLabel label, const std::string& text) override;
+    std::string cardLabel(CardLabel label) const override;
+    void setMessage(const std::string& text, Rgb colour) override;
+    std::string message() const override { return message_; }
+    Rgb messageColour() const override { return messageColour_; }
+    void lockControls() override;
+    void unlockControls() override;
+    void showMessageBox(const std::string& text) override;
+    int textWidthTwips(const std::string& utf8) const override;
+
+    void showReadState(ReadState state);
+    void setRirekiFileList();
+
+    // The entries of cmbRirekiFile, each a file name's own bytes.
+    const std::vector<std::string>& rirekiFiles() const { return rirekiFiles_; }
+    // The entry selected now; none when nothing is.
+    std::optional<std::string> selectedRirekiFile() const;
+
+    const std::string& programDir() const { return options_.programDir; }
+    const std::string& settingsFile() const { return options_.settingsFile; }
+
+    // Station and bus-stop names for the history rows; refers to Names and
+    // DBErrorMessage below.
+    NameLookup& nameLookup() { return nameLookup_; }
+
+    // The process-wide values of the program, owned here.
+    ReaderState Reader;
+    CardReadResults Card;
+    bool SortAscending = false;
+    std::string DBErrorMessage;
+    NameCaches Names;
+    // Left and Top: the place of the window with its frame; Width and
+    // Height: its client area (the frame is the window system's and not
+    // known before the window is shown). Twips.
+    tovani::WindowSetting WindowSetting;
+    ResultTable Table;
+    ViewHooks Views;
+    ViewData ViewValues;  // the month being summed, the cards of the overview
 
 private:
-    void buildControls();
     void layoutControls();
-    void applyColumnWidths();
     void loadWindowSetting();
     void applyWindowSetting();
     void saveWindowSetting();
     void wireViews();
-    // The selected entry of cmbRirekiFile; none when nothing is selected.
-    std::optional<std::string> selectedRirekiFile() const;
-    QLabel* cardLabelWidget(CardLabel label) const;
     int tx(int twips) const;  // twips to pixels, across
     int ty(int twips) const;  // ... and down
 
+    WindowControls& window_;
     ShellOptions options_;
     CardRirekiLookup storedRireki_;
-
-public:
-    // Station and bus-stop names for the history rows; refers to Names and
-    // DBErrorMessage above.
-    NameLookup& nameLookup() { return nameLookup_; }
-
-private:
     NameLookup nameLookup_;
     // Why the data folder cannot take a card; empty when it can.
     std::string dataFolderError_;
+    std::vector<std::string> rirekiFiles_;
+    std::string labels_[3];  // lblCardID, lblZandaka, lblSakuseiYmd
+    std::string message_;
     Rgb messageColour_ = ColourBlue;
     bool closed_ = false;
-    bool headerDoubleClicked_ = false;  // the header's next click ends a double click
-
-    QFrame* fraInfo = nullptr;
-    QLabel* lblCardID = nullptr;
-    QLabel* lblZandaka = nullptr;
-    QLabel* lblSakuseiYmd = nullptr;
-    QLabel* lblRireki = nullptr;
-    QComboBox* cmbRirekiFile = nullptr;
-    QPushButton* cmdCSVtoDB = nullptr;
-    QPushButton* cmdRirekiHyouji = nullptr;
-    QPushButton* cmdSyuukei = nullptr;
-    QPushButton* cmdZandaka = nullptr;
-    QPushButton* cmdReset = nullptr;
-    QTableView* grdRireki = nullptr;
-    QLabel* lblMess = nullptr;
-    QTimer* tmrPolling = nullptr;
-    ResultTableModel* model_ = nullptr;
 };
-
-// Makes the two fonts the window asks for by name resolve to the IPA Gothic
-// fonts where they are not installed. Called by the window; idempotent.
-void installFontSubstitutions();
 
 }  // namespace tovani::shell

@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "shell/frm_main.h"
+#include "shell/qt/qt_window.h"
 #include "views/rireki_rows.h"
 
 namespace {
@@ -56,10 +56,11 @@ int main(int argc, char** argv) {
     QTemporaryDir programDir;
     tovani::shell::ShellOptions options;
     options.programDir = programDir.path().toStdString();
-    tovani::shell::frmMain w(options);
-    w.resize(1200, 800);
-    w.show();
+    tovani::shell::QtWindow window(options);
+    window.resize(1200, 800);
+    window.show();
     app.processEvents();
+    tovani::shell::frmMain& w = window.form();
 
     // Every station name is in the cache before the rows are written.
     for (int s = 0; s < kStations; ++s)
@@ -75,14 +76,14 @@ int main(int argc, char** argv) {
         for (int i = 0; i < kRows; ++i)
             tovani::setRirekiRow(w.Table, i + 1, rows[static_cast<size_t>(i)], tovani::CardKindSF, w.nameLookup());
         w.unlockControls();
-        w.repaint();
+        window.repaint();
         app.processEvents();
         fill.push_back(msSince(start));
 
         start = Clock::now();
         w.SortAscending = round % 2 == 1;  // alternate the direction the click picks
         w.grdRireki_Click(7);              // 残高, an amount column
-        w.repaint();
+        window.repaint();
         app.processEvents();
         sort.push_back(msSince(start));
         // The lowest balance ends first in an ascending sort, last in a descending one.

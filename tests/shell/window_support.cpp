@@ -1,11 +1,6 @@
 #include "window_support.h"
 
-#include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QPushButton>
-#include <QTableView>
-#include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 
 #include "database/db_access.h"
@@ -15,59 +10,50 @@ namespace tovani::test {
 
 namespace fs = std::filesystem;
 
-WindowRig::WindowRig(bool readerPresent) : readerPresent_(readerPresent) {
-    qputenv("FELICA_VIRTUAL_READER", QByteArray::fromStdString(readerDir()));
+CardRig::CardRig(bool readerPresent) : readerPresent_(readerPresent) {
+    setenv("FELICA_VIRTUAL_READER", readerDir().c_str(), 1);
 }
 
-WindowRig::~WindowRig() { close(); }
-
-std::string WindowRig::readerDir() const {
-    const std::string dir = reader_.path().toStdString();
-    return readerPresent_ ? dir : dir + "/no-such-reader";
+std::string CardRig::readerDir() const {
+    return readerPresent_ ? reader_.str() : reader_.str() + "/no-such-reader";
 }
 
-shell::frmMain& WindowRig::start() {
-    close();
+shell::ShellOptions CardRig::options() const {
     shell::ShellOptions options;
     options.programDir = programDir();
     options.settingsFile = iniPath();
-    options.messageBox = [this](const std::string& text) {
-        boxes.push_back(text);
-        if (whileBoxShown) whileBoxShown();
-    };
-    window_ = std::make_unique<shell::frmMain>(std::move(options));
-    window_->startUp();
-    return *window_;
+    return options;
 }
 
-void WindowRig::close() {
-    if (!window_) return;
-    window_->close();
-    window_.reset();
-}
-
-void WindowRig::laySample(const std::string& name) {
+void CardRig::laySample(const std::string& name) {
     fs::copy_file(fs::path(TOVANI_SOURCE_DIR) / "samples/cards" / name, readerDir() + "/card.json",
                   fs::copy_options::overwrite_existing);
 }
 
-void WindowRig::lift() { fs::remove(readerDir() + "/card.json"); }
+void CardRig::lift() { fs::remove(readerDir() + "/card.json"); }
 
-void WindowRig::unplug() { QFile(QString::fromStdString(readerDir() + "/unplugged")).open(QIODevice::WriteOnly); }
+void CardRig::unplug() { writeFile(readerDir() + "/unplugged", ""); }
 
-void WindowRig::plugIn() { fs::remove(readerDir() + "/unplugged"); }
+void CardRig::plugIn() { fs::remove(readerDir() + "/unplugged"); }
 
-void WindowRig::tick() { window_->tmrPolling_Timer(); }
+WindowRig::~WindowRig() { close(); }
 
-std::string WindowRig::cardFile() const {
-    return cardDbPath(programDir(), window_->Card.CardKind, window_->Card.CardID);
+shell::frmMain& WindowRig::start() {
+    close();
+    window_ = std::make_unique<FakeWindow>();
+    window_->screens = screens;
+    form_ = std::make_unique<shell::frmMain>(*window_, options());
+    form_->startUp();
+    return *form_;
 }
 
-QLabel* WindowRig::label(const char* name) const { return window_->findChild<QLabel*>(name); }
-QPushButton* WindowRig::button(const char* name) const { return window_->findChild<QPushButton*>(name); }
-QComboBox* WindowRig::files() const { return window_->findChild<QComboBox*>("cmbRirekiFile"); }
-QTableView* WindowRig::grid() const { return window_->findChild<QTableView*>("grdRireki"); }
-QTimer* WindowRig::timer() const { return window_->findChild<QTimer*>("tmrPolling"); }
+void WindowRig::close() {
+    if (!form_) return;
+    form_->Form_Unload();
+    form_.reset();
+}
+
+std::string WindowRig::cardFile() const { return cardDbPath(programDir(), form_->Card.CardKind, form_->Card.CardID); }
 
 static int countRow(void* user, int, char** values, char**) {
     *static_cast<int*>(user) = valueToInt32(values[0]);

@@ -8,7 +8,7 @@
 
 #include "database/file_system.h"
 #include "platform/felica/reader_help.h"
-#include "shell/frm_main.h"
+#include "shell/qt/qt_window.h"
 #include "tools/command_line.h"
 
 namespace {
@@ -93,8 +93,8 @@ int main(int argc, char** argv) {
         box.exec();
         return 1;
     }
-    tovani::shell::frmMain window(tovani::shell::ShellOptions{});
-    window.startUp();
+    tovani::shell::QtWindow window(tovani::shell::ShellOptions{});
+    window.form().startUp();
     window.show();
     return app.exec();
 }

@@ -1,4 +1,4 @@
-#include "shell/result_table_model.h"
+#include "shell/qt/result_table_model.h"
 
 #include <algorithm>
 
