@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "callback_kinds.h"
+#include "engine_binding.h"
 #include "rowgate.h"
 
 #if defined(__i386__)
@@ -85,6 +86,7 @@ extern "C" {
 
 int ROWGATE_CALL rowgate_exec(sqlite3* db, const char* sql, rowgate_exec_callback callback,
                               void* arg, char** errmsg) {
+    ROWGATE_NEEDS_ENGINE(int, exec);
     if (callback == nullptr) return sqlite3_exec(db, sql, nullptr, arg, errmsg);
     // Lives in this call's own frame: nested and concurrent calls each keep theirs.
     ExecFrame frame{arg, callback};
@@ -92,12 +94,14 @@ int ROWGATE_CALL rowgate_exec(sqlite3* db, const char* sql, rowgate_exec_callbac
 }
 
 int ROWGATE_CALL rowgate_busy_handler(sqlite3* db, rowgate_busy_callback callback, void* arg) {
+    ROWGATE_NEEDS_ENGINE(int, busy_handler);
     auto entry = adapt<rowgate::BusySignature>(CallbackKind::Busy, callback);
     if (failed(callback, entry)) return SQLITE_NOMEM;
     return sqlite3_busy_handler(db, entry, arg);
 }
 
 void* ROWGATE_CALL rowgate_commit_hook(sqlite3* db, rowgate_commit_callback callback, void* arg) {
+    ROWGATE_NEEDS_ENGINE(void*, commit_hook);
     auto entry = adapt<rowgate::CommitSignature>(CallbackKind::Commit, callback);
     if (failed(callback, entry)) {
         return removeForNoEntry("rowgate_commit_hook", [db] { return sqlite3_commit_hook(db, nullptr, nullptr); });
@@ -107,6 +111,7 @@ void* ROWGATE_CALL rowgate_commit_hook(sqlite3* db, rowgate_commit_callback call
 
 void* ROWGATE_CALL rowgate_rollback_hook(sqlite3* db, rowgate_rollback_callback callback,
                                          void* arg) {
+    ROWGATE_NEEDS_ENGINE(void*, rollback_hook);
     auto entry = adapt<rowgate::RollbackSignature>(CallbackKind::Rollback, callback);
     if (failed(callback, entry)) {
         return removeForNoEntry("rowgate_rollback_hook", [db] { return sqlite3_rollback_hook(db, nullptr, nullptr); });
@@ -115,6 +120,7 @@ void* ROWGATE_CALL rowgate_rollback_hook(sqlite3* db, rowgate_rollback_callback 
 }
 
 void* ROWGATE_CALL rowgate_update_hook(sqlite3* db, rowgate_update_callback callback, void* arg) {
+    ROWGATE_NEEDS_ENGINE(void*, update_hook);
     auto entry = adapt<rowgate::UpdateSignature>(CallbackKind::Update, callback);
     if (failed(callback, entry)) {
         return removeForNoEntry("rowgate_update_hook", [db] { return sqlite3_update_hook(db, nullptr, nullptr); });
@@ -123,6 +129,7 @@ void* ROWGATE_CALL rowgate_update_hook(sqlite3* db, rowgate_update_callback call
 }
 
 void* ROWGATE_CALL rowgate_trace(sqlite3* db, rowgate_trace_callback callback, void* arg) {
+    ROWGATE_NEEDS_ENGINE(void*, trace);
     auto entry = adapt<rowgate::TraceSignature>(CallbackKind::Trace, callback);
     if (failed(callback, entry)) {
         return removeForNoEntry("rowgate_trace", [db] { return sqlite3_trace(db, nullptr, nullptr); });
@@ -131,6 +138,7 @@ void* ROWGATE_CALL rowgate_trace(sqlite3* db, rowgate_trace_callback callback, v
 }
 
 void* ROWGATE_CALL rowgate_profile(sqlite3* db, rowgate_profile_callback callback, void* arg) {
+    ROWGATE_NEEDS_ENGINE(void*, profile);
     auto entry = adapt<rowgate::ProfileSignature>(CallbackKind::Profile, callback);
     if (failed(callback, entry)) {
         return removeForNoEntry("rowgate_profile", [db] { return sqlite3_profile(db, nullptr, nullptr); });
@@ -140,6 +148,7 @@ void* ROWGATE_CALL rowgate_profile(sqlite3* db, rowgate_profile_callback callbac
 
 void ROWGATE_CALL rowgate_progress_handler(sqlite3* db, int nOps,
                                            rowgate_progress_callback callback, void* arg) {
+    ROWGATE_NEEDS_ENGINE(void, progress_handler);
     auto entry = adapt<rowgate::ProgressSignature>(CallbackKind::Progress, callback);
     if (failed(callback, entry)) {
         removeForNoEntry("rowgate_progress_handler", [db] { sqlite3_progress_handler(db, 0, nullptr, nullptr); });
@@ -150,12 +159,14 @@ void ROWGATE_CALL rowgate_progress_handler(sqlite3* db, int nOps,
 
 int ROWGATE_CALL rowgate_set_authorizer(sqlite3* db, rowgate_authorizer_callback callback,
                                         void* arg) {
+    ROWGATE_NEEDS_ENGINE(int, set_authorizer);
     auto entry = adapt<rowgate::AuthorizerSignature>(CallbackKind::Authorizer, callback);
     if (failed(callback, entry)) return SQLITE_NOMEM;
     return sqlite3_set_authorizer(db, entry, arg);
 }
 
 void* ROWGATE_CALL rowgate_wal_hook(sqlite3* db, rowgate_wal_callback callback, void* arg) {
+    ROWGATE_NEEDS_ENGINE(void*, wal_hook);
     auto entry = adapt<rowgate::WalSignature>(CallbackKind::Wal, callback);
     if (failed(callback, entry)) {
         return removeForNoEntry("rowgate_wal_hook", [db] { return sqlite3_wal_hook(db, nullptr, nullptr); });
@@ -165,6 +176,7 @@ void* ROWGATE_CALL rowgate_wal_hook(sqlite3* db, rowgate_wal_callback callback, 
 
 int ROWGATE_CALL rowgate_rtree_geometry_callback(sqlite3* db, const char* zGeom,
                                                  rowgate_geometry_callback xGeom, void* pContext) {
+    ROWGATE_NEEDS_ENGINE(int, rtree_geometry_callback);
     auto entry = adapt<rowgate::GeometrySignature>(CallbackKind::Geometry, xGeom);
     if (failed(xGeom, entry)) return SQLITE_NOMEM;
     return sqlite3_rtree_geometry_callback(db, zGeom, entry, pContext);
@@ -172,6 +184,7 @@ int ROWGATE_CALL rowgate_rtree_geometry_callback(sqlite3* db, const char* zGeom,
 
 int ROWGATE_CALL rowgate_collation_needed(sqlite3* db, void* arg,
                                           rowgate_collation_needed_callback callback) {
+    ROWGATE_NEEDS_ENGINE(int, collation_needed);
     auto entry = adapt<rowgate::CollationNeededSignature>(CallbackKind::CollationNeeded, callback);
     if (failed(callback, entry)) return SQLITE_NOMEM;
     return sqlite3_collation_needed(db, arg, entry);
@@ -179,6 +192,7 @@ int ROWGATE_CALL rowgate_collation_needed(sqlite3* db, void* arg,
 
 int ROWGATE_CALL rowgate_collation_needed16(sqlite3* db, void* arg,
                                             rowgate_collation_needed16_callback callback) {
+    ROWGATE_NEEDS_ENGINE(int, collation_needed16);
     auto entry =
         adapt<rowgate::CollationNeeded16Signature>(CallbackKind::CollationNeeded16, callback);
     if (failed(callback, entry)) return SQLITE_NOMEM;
@@ -187,6 +201,7 @@ int ROWGATE_CALL rowgate_collation_needed16(sqlite3* db, void* arg,
 
 int ROWGATE_CALL rowgate_create_collation(sqlite3* db, const char* zName, int eTextRep, void* pArg,
                                           rowgate_compare_callback xCompare) {
+    ROWGATE_NEEDS_ENGINE(int, create_collation);
     auto entry = adapt<rowgate::CompareSignature>(CallbackKind::Compare, xCompare);
     if (failed(xCompare, entry)) return SQLITE_NOMEM;
     return sqlite3_create_collation(db, zName, eTextRep, pArg, entry);
@@ -194,6 +209,7 @@ int ROWGATE_CALL rowgate_create_collation(sqlite3* db, const char* zName, int eT
 
 int ROWGATE_CALL rowgate_create_collation16(sqlite3* db, const void* zName, int eTextRep,
                                             void* pArg, rowgate_compare_callback xCompare) {
+    ROWGATE_NEEDS_ENGINE(int, create_collation16);
     auto entry = adapt<rowgate::CompareSignature>(CallbackKind::Compare, xCompare);
     if (failed(xCompare, entry)) return SQLITE_NOMEM;
     return sqlite3_create_collation16(db, zName, eTextRep, pArg, entry);
@@ -202,6 +218,7 @@ int ROWGATE_CALL rowgate_create_collation16(sqlite3* db, const void* zName, int 
 int ROWGATE_CALL rowgate_create_collation_v2(sqlite3* db, const char* zName, int eTextRep,
                                              void* pArg, rowgate_compare_callback xCompare,
                                              void (*xDestroy)(void*)) {
+    ROWGATE_NEEDS_ENGINE(int, create_collation_v2);
     auto entry = adapt<rowgate::CompareSignature>(CallbackKind::Compare, xCompare);
     // The engine does not call the destructor when this registration fails
     // (the caller disposes of its argument then); neither do we.
@@ -239,6 +256,7 @@ int ROWGATE_CALL rowgate_create_function(sqlite3* db, const char* zFunctionName,
                                          int eTextRep, void* pApp, rowgate_function_callback xFunc,
                                          rowgate_function_callback xStep,
                                          rowgate_final_callback xFinal) {
+    ROWGATE_NEEDS_ENGINE(int, create_function);
     const FunctionEntries e = adaptFunction(xFunc, xStep, xFinal);
     if (!e.ok) return SQLITE_NOMEM;
     return sqlite3_create_function(db, zFunctionName, nArg, eTextRep, pApp, e.func, e.step,
@@ -250,6 +268,7 @@ int ROWGATE_CALL rowgate_create_function16(sqlite3* db, const void* zFunctionNam
                                            rowgate_function_callback xFunc,
                                            rowgate_function_callback xStep,
                                            rowgate_final_callback xFinal) {
+    ROWGATE_NEEDS_ENGINE(int, create_function16);
     const FunctionEntries e = adaptFunction(xFunc, xStep, xFinal);
     if (!e.ok) return SQLITE_NOMEM;
     return sqlite3_create_function16(db, zFunctionName, nArg, eTextRep, pApp, e.func, e.step,
@@ -262,6 +281,7 @@ int ROWGATE_CALL rowgate_create_function_v2(sqlite3* db, const char* zFunctionNa
                                             rowgate_function_callback xStep,
                                             rowgate_final_callback xFinal,
                                             void (*xDestroy)(void*)) {
+    ROWGATE_NEEDS_ENGINE(int, create_function_v2);
     const FunctionEntries e = adaptFunction(xFunc, xStep, xFinal);
     if (!e.ok) {
         if (xDestroy != nullptr) xDestroy(pApp);  // as the engine does on failure
@@ -274,6 +294,7 @@ int ROWGATE_CALL rowgate_create_function_v2(sqlite3* db, const char* zFunctionNa
 // The entry point is called by the engine exactly as the engine calls it, in
 // the engine's convention, so it is handed on unchanged.
 int ROWGATE_CALL rowgate_auto_extension(void (*xEntryPoint)(void)) {
+    ROWGATE_NEEDS_ENGINE(int, auto_extension);
     return sqlite3_auto_extension(xEntryPoint);
 }
 

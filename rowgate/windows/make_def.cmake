@@ -3,15 +3,17 @@
 # compiler's standard-call byte count (rowgate_open_v2@16, taken from the
 # objects), which --kill-at strips from the exported name; the same file
 # makes the import library that standard-call C callers link against.
+# ENGINE_OUTPUT gets the engine functions that the objects call, for the
+# delay-import library of sqlite3.dll.
 #
 #   cmake -DNM=... -DTABLE=rowgate_exports.def -DOBJECTS=a.obj|b.obj -DOUTPUT=Rowgate.def
-#         [-DDECORATED=ON] -P make_def.cmake
+#         -DENGINE_OUTPUT=sqlite3.def [-DDECORATED=ON] -P make_def.cmake
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/exports.cmake)
 rowgate_read_exports(${TABLE} row)
 
 string(REPLACE "|" ";" objects "${OBJECTS}")
-execute_process(COMMAND ${NM} --defined-only ${objects} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+execute_process(COMMAND ${NM} ${objects} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${NM} failed on ${objects}")
 endif()
@@ -39,6 +41,19 @@ foreach(name IN LISTS found)
     message(FATAL_ERROR "rowgate_${name} is defined but not in the export table")
   endif()
 endforeach()
-file(WRITE ${OUTPUT}.new "${text}")
-file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
-file(REMOVE ${OUTPUT}.new)
+
+string(REGEX MATCHALL " U _?sqlite3_[a-z0-9_]+" called "${symbols}")
+string(REGEX REPLACE " U _?" "" called "${called}")
+list(REMOVE_DUPLICATES called)
+list(SORT called)
+list(JOIN called "\n  " called)
+set(engine "LIBRARY sqlite3.dll\nEXPORTS\n  ${called}\n")
+
+# Each file is rewritten only when its text changes.
+function(write_if_changed file text)
+  file(WRITE ${file}.new "${text}")
+  file(COPY_FILE ${file}.new ${file} ONLY_IF_DIFFERENT)
+  file(REMOVE ${file}.new)
+endfunction()
+write_if_changed(${OUTPUT} "${text}")
+write_if_changed(${ENGINE_OUTPUT} "${engine}")

@@ -57,30 +57,6 @@ std::set<std::string> exportedNames() {
     return names;
 }
 
-// The library imports the engine, by name, and otherwise only Windows' own
-// libraries (which live in the system folder): no MinGW runtime DLL.
-TEST(RowgateExports, ImportsTheEngineByNameAndOtherwiseOnlyWindows) {
-    const BYTE* image = rowgateImage();
-    ASSERT_NE(image, nullptr);
-    wchar_t system[MAX_PATH];
-    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
-    int engineFunctions = 0;
-    const auto* d = at<IMAGE_IMPORT_DESCRIPTOR>(image, directory(image, IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);
-    for (; d->Name != 0; ++d) {
-        const std::string name = at<char>(image, d->Name);
-        if (_stricmp(name.c_str(), "sqlite3.dll") != 0) {
-            EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(system) / name))
-                << "imports " << name << ", which is not part of Windows";
-            continue;
-        }
-        for (const auto* thunk = at<IMAGE_THUNK_DATA>(image, d->OriginalFirstThunk); thunk->u1.AddressOfData != 0;
-             ++thunk, ++engineFunctions) {
-            EXPECT_FALSE(IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal)) << "an engine function imported by ordinal";
-        }
-    }
-    EXPECT_GT(engineFunctions, 150) << "sqlite3.dll is not imported";
-}
-
 #else
 
 // Every symbol the library defines in its dynamic symbol table.

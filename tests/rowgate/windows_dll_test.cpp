@@ -1,6 +1,6 @@
-// Windows only: Rowgate.dll as a caller in another folder loads it (the
-// engine beside the DLL is the one bound, a missing engine fails the load and
-// nothing crashes), and its version resource.
+// Windows only: Rowgate.dll loaded by a program in another folder (which
+// sqlite3.dll it binds, and a missing one failing cleanly at the first call),
+// and its version resource.
 
 #include <windows.h>
 
@@ -22,55 +22,56 @@ fs::path moduleFile(HMODULE module) {
 
 fs::path rowgateFile() { return moduleFile(GetModuleHandleW(L"Rowgate.dll")); }
 
-// Runs the load probe from its own folder on `dll`: what it printed, and its
-// exit status (a crash shows as a status of its own).
-std::string probe(const fs::path& program, const fs::path& dll, int& status) {
-    const std::string command = "\"\"" + program.string() + "\" \"" + dll.string() + "\"\"";
-    FILE* pipe = _popen(command.c_str(), "r");
+std::string quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
+
+// What a command printed, and its exit status when that is not 0.
+std::string run(const std::string& command) {
+    FILE* pipe = _popen(("\"" + command + "\"").c_str(), "r");
     if (pipe == nullptr) return "no pipe";
     std::string out;
     char buffer[512];
     while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-    status = _pclose(pipe);
+    const int status = _pclose(pipe);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
+    return status == 0 ? out : out + " (exit status " + std::to_string(status) + ")";
 }
 
-// A program folder with the load probe, and a library folder elsewhere.
-struct Folders {
-    rowgate_test::TempDir root;
-    fs::path program = root.path() / "program";
-    fs::path library = root.path() / "library";
-    Folders() {
-        fs::create_directories(program);
-        fs::create_directories(library);
-        fs::copy_file(moduleFile(nullptr).parent_path() / "rowgate_load_probe.exe", program / "probe.exe");
-        fs::copy_file(rowgateFile(), library / "Rowgate.dll");
-    }
+struct LoadCase {
+    const char* what;
+    bool engineBesideLibrary;
+    bool engineBesideProgram;  // the program loads it itself first when the library has one too
+    const char* bound;         // the folder whose engine Rowgate.dll binds, or nullptr
 };
 
-TEST(RowgateDll, BindsTheEngineBesideItselfWhateverProgramLoadsIt) {
-    Folders f;
+class RowgateDllLoad : public testing::TestWithParam<LoadCase> {};
+
+// A program folder with the probe, Rowgate.dll in a folder of its own, and
+// sqlite3.dll in either, both or neither.
+TEST_P(RowgateDllLoad, BindsTheEngineBesideItselfElseBySearchElseFailsEachCallCleanly) {
+    const LoadCase& c = GetParam();
+    rowgate_test::TempDir root;
+    const fs::path program = root.path() / "program";
+    const fs::path library = root.path() / "library";
+    fs::create_directories(program);
+    fs::create_directories(library);
+    fs::copy_file(moduleFile(nullptr).parent_path() / "rowgate_load_probe.exe", program / "probe.exe");
+    fs::copy_file(rowgateFile(), library / "Rowgate.dll");
     const fs::path engine = moduleFile(GetModuleHandleW(L"sqlite3.dll"));
-    fs::copy_file(engine, f.library / "sqlite3.dll");
-    fs::copy_file(engine, f.program / "sqlite3.dll");  // the program's own copy must not be taken
-    int status = -1;
-    const std::string out = probe(f.program / "probe.exe", f.library / "Rowgate.dll", status);
-    EXPECT_EQ(status, 0);
-    const std::string prefix = "loaded ";
-    ASSERT_EQ(out.rfind(prefix, 0), 0u) << out;
-    const std::size_t space = out.rfind(' ');
-    EXPECT_TRUE(fs::equivalent(out.substr(prefix.size(), space - prefix.size()), f.library / "sqlite3.dll")) << out;
-    EXPECT_EQ(out.substr(space + 1), sqlite3_libversion());
+    if (c.engineBesideLibrary) fs::copy_file(engine, library / "sqlite3.dll");
+    if (c.engineBesideProgram) fs::copy_file(engine, program / "sqlite3.dll");
+
+    const std::string engineArgument = c.bound == nullptr ? "none" : quoted(root.path() / c.bound / "sqlite3.dll");
+    EXPECT_EQ(run(quoted(program / "probe.exe") + " " + quoted(library / "Rowgate.dll") + " " + engineArgument +
+                  (c.engineBesideLibrary && c.engineBesideProgram ? " own" : "")),
+              c.bound == nullptr ? "no engine: open_v2 1 column_count 0 last error 126" : "double ok, same engine");
 }
 
-TEST(RowgateDll, AMissingEngineFailsTheLoadAsAMissingImportWould) {
-    Folders f;
-    int status = -1;
-    EXPECT_EQ(probe(f.program / "probe.exe", f.library / "Rowgate.dll", status),
-              "failed " + std::to_string(ERROR_MOD_NOT_FOUND));
-    EXPECT_EQ(status, 0);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Folders, RowgateDllLoad,
+    testing::Values(LoadCase{"BesideTheLibraryAndTheProgram", true, true, "library"},
+                    LoadCase{"BesideTheProgramOnly", false, true, "program"},
+                    LoadCase{"Nowhere", false, false, nullptr}),
+    [](const testing::TestParamInfo<LoadCase>& p) { return std::string(p.param.what); });
 
 TEST(RowgateDll, VersionResourceReadsBack) {
     const std::wstring path = rowgateFile().wstring();
@@ -85,17 +86,10 @@ TEST(RowgateDll, VersionResourceReadsBack) {
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(7, 3));
     EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(1, 4));
-
-    auto text = [&](const wchar_t* key) {
-        wchar_t* value = nullptr;
-        UINT chars = 0;
-        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
-        if (!VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &chars)) return std::string("(none)");
-        return fs::path(std::wstring(value)).string();
-    };
-    EXPECT_EQ(text(L"FileVersion"), "3.7.4.1");
-    EXPECT_EQ(text(L"ProductVersion"), TOVANI_VERSION);
-    EXPECT_EQ(text(L"OriginalFilename"), "Rowgate.dll");
+    wchar_t* product = nullptr;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_EQ(fs::path(std::wstring(product)).string(), TOVANI_VERSION);
 }
 
 }  // namespace
