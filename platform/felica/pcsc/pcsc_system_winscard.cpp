@@ -12,11 +12,13 @@ namespace tovani::felica::pcsc_system {
 const char* const serviceName = "the Smart Card service";
 
 // winscard.dll has no text for its codes; the system's message table has
-// most of them.
+// most of them, else the code itself is said.
 std::string errorName(Result rv) {
+    const std::string text = os::systemMessage(static_cast<DWORD>(rv));
+    if (text.starts_with("error 0x")) return text;
     char code[16];
     std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(static_cast<uint32_t>(rv)));
-    return os::systemMessage(static_cast<DWORD>(rv)) + " (" + code + ")";
+    return text + " (" + code + ")";
 }
 
 Result Context::establish() {

@@ -1,12 +1,12 @@
 #include "platform/os/process.h"
 
+#include "platform/os/windows/wide.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
 #include <cstdio>
-
-#include "platform/os/windows/wide.h"
 
 namespace tovani::os {
 

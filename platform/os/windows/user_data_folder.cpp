@@ -1,8 +1,8 @@
 #include "platform/os/user_data_folder.h"
 
-#include <shlobj.h>
-
 #include "platform/os/windows/wide.h"
+
+#include <shlobj.h>
 
 namespace tovani::os {
 

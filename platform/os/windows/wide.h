@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -36,7 +37,11 @@ inline std::string systemMessage(DWORD code) {
     if (buffer != nullptr) ::LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
         text.pop_back();
-    if (text.empty()) return "error " + std::to_string(code);
+    if (text.empty()) {
+        char hex[24];
+        std::snprintf(hex, sizeof hex, "error 0x%08lX", static_cast<unsigned long>(code));
+        return hex;
+    }
     return utf8(text);
 }
 
