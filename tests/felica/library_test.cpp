@@ -4,6 +4,7 @@
 
 #include "platform/felica/felica.h"
 #include "platform/felica/virtual_reader.h"
+#include "support/system.h"
 #include "support/temp_dir.h"
 
 namespace tovani::felica {
@@ -87,11 +88,11 @@ TEST(FelicaLibraryOpen, MissingFolderMeansNoReaderWriter) {
 
 TEST(FelicaLibraryOpen, EnvironmentChoosesTheVirtualReader) {
     TempDir dir;
-    ASSERT_EQ(setenv("FELICA_VIRTUAL_READER", dir.str().c_str(), 1), 0);
+    tovani::test::setEnvironment("FELICA_VIRTUAL_READER", dir.str());
     FelicaLibrary lib;
     ASSERT_TRUE(initialize_library(lib));
     EXPECT_TRUE(open_reader_writer_auto(lib));
-    unsetenv("FELICA_VIRTUAL_READER");
+    tovani::test::unsetEnvironment("FELICA_VIRTUAL_READER");
 }
 
 TEST_F(FelicaLibraryTest, PollingAndListsFollowTheCardOnTheReader) {
@@ -191,7 +192,7 @@ TEST_F(FelicaLibraryTest, MalformedImageIsReportedOnceAndIsNoCard) {
     EXPECT_EQ(error(), ErrorPolling);
     EXPECT_FALSE(poll({0xFF, 0xFF}, idm));
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find((dir_ / "card.json").string()), std::string::npos) << err;
+    EXPECT_NE(err.find(dir_.str() + "/card.json"), std::string::npos) << err;
     EXPECT_NE(err.find("idm: not 16 hex digits"), std::string::npos) << err;
     EXPECT_EQ(err.find("idm", err.find("idm") + 3), std::string::npos) << "reported twice: " << err;
 

@@ -5,11 +5,9 @@
 #include <vector>
 
 #include "names/station_import.h"
+#include "support/system.h"  // toShiftJis
 
 namespace tovani::test {
-
-// UTF-8 text as Shift_JIS bytes (the form of the CSV files).
-std::string toShiftJis(const std::string& utf8);
 
 // Writes UTF-8 lines as a Shift_JIS CSV file with CR LF line ends.
 void writeCsv(const std::filesystem::path& file, const std::vector<std::string>& utf8Lines);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/system.h"
 #include "reader_support.h"
 
 namespace tovani::test {
@@ -47,7 +48,7 @@ TEST_F(Connection, OpensAndClosesOnce) {
 }
 
 TEST_F(Connection, NoReaderWriterWindsBack) {
-    setenv("FELICA_VIRTUAL_READER", (readerDir / "missing").c_str(), 1);
+    setEnvironment("FELICA_VIRTUAL_READER", readerDir.str() + "/missing");
     EXPECT_FALSE(openReader(reader));
     EXPECT_EQ(reader.LastErrorType, 1028);
     EXPECT_FALSE(reader.LibraryInitialized);

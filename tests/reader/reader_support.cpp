@@ -3,15 +3,17 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "support/system.h"
+
 namespace tovani::test {
 
 namespace fs = std::filesystem;
 
 VirtualReaderFixture::VirtualReaderFixture() {
-    setenv("FELICA_VIRTUAL_READER", readerDir.str().c_str(), 1);
+    setEnvironment("FELICA_VIRTUAL_READER", readerDir.str());
 }
 
-VirtualReaderFixture::~VirtualReaderFixture() { unsetenv("FELICA_VIRTUAL_READER"); }
+VirtualReaderFixture::~VirtualReaderFixture() { unsetEnvironment("FELICA_VIRTUAL_READER"); }
 
 void VirtualReaderFixture::lay(const felica::CardImage& c) { layText(felica::cardImageToJson(c)); }
 

@@ -5,13 +5,14 @@
 
 #include "database/bridge.h"
 #include "store/card_store.h"
+#include "support/system.h"
 #include "support/temp_dir.h"
 
 namespace tovani {
 namespace {
 
 TEST(BridgeWithoutExports, OpenFailsAndNamesTheMissingExportOnce) {
-    bridge::setLibraryPath("libm.so.6");  // loadable, but not the bridge
+    bridge::setLibraryPath(test::libraryWithoutTheBridge);  // loadable, but not the bridge
     test::TempDir dir;
     const std::string path = dir.str() + "/Edy_0000-0000-0000-0001.DB";
     CardReadResults card;

@@ -15,7 +15,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
+    std::string str() const;  // as the program's text (UTF-8)
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
 private:

@@ -79,9 +79,6 @@ TEST_F(CardTool, ReadingTheSameCardTwiceStoresItOnce) {
 TEST_F(CardTool, WithoutProcTheDatabaseToolsFailAndMakeNothing) {
     if (::geteuid() != 0 || runShell("unshare -m true", scratch / "err").status != 0)
         GTEST_SKIP() << "hiding /proc needs root and mount namespaces";
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the sanitizers' runtime in the tools reads its options and ends through /proc";
-#endif
     TempDir cwd, home;
     laySample("transit.json");
     for (const auto& [command, status] :
@@ -91,7 +88,11 @@ TEST_F(CardTool, WithoutProcTheDatabaseToolsFailAndMakeNothing) {
         const ToolRun r = runShell("HOME=" + shellQuoted(home.str()) + " FELICA_VIRTUAL_READER=" +
                                        shellQuoted(reader.str()) + " unshare -m sh -c " + shellQuoted(hidden),
                                    scratch / "err");
-        EXPECT_EQ(r.status, status) << r.err;
+        // The sanitizer build's leak check needs /proc itself (it cannot even
+        // read its options without it) and ends the program with status 1.
+        if (r.err.find("LeakSanitizer has encountered a fatal error") == std::string::npos) {
+            EXPECT_EQ(r.status, status) << r.err;
+        }
         EXPECT_NE(r.err.find("Program folder error: "), std::string::npos) << r.err;
         EXPECT_TRUE(fs::is_empty(cwd.path()) && fs::is_empty(home.path())) << command;
     }

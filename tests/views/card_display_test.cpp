@@ -239,12 +239,22 @@ TEST(CardFileList, ListsCardFilesSortedWithoutRegardToLetterCase) {
         writeFile(std::filesystem::path(folder) / name, "");
     }
     std::filesystem::create_directory(std::filesystem::path(folder) / "folder.DB");
-    std::filesystem::create_symlink("SF_0101.DB", std::filesystem::path(folder) / "link.DB");
-    std::filesystem::create_symlink("missing.DB", std::filesystem::path(folder) / "dangling.DB");
+    // Links where the system lets a user make them (not under Wine).
+    std::error_code noLinks;
+    std::filesystem::create_symlink("SF_0101.DB", std::filesystem::path(folder) / "link.DB", noLinks);
+    std::filesystem::create_symlink("missing.DB", std::filesystem::path(folder) / "dangling.DB", noLinks);
 
     ASSERT_TRUE(listCardFiles(folder, names, error)) << error;
-    EXPECT_EQ(names, (Texts{"Edy_A.DB", "edy_a.DB", "Edy_B.DB", "link.DB", "nanaco_1.DB", "SF_0101.DB",
-                            "WAON_9.DB", "_x.DB"}));
+    Texts expected{"Edy_A.DB", "edy_a.DB", "Edy_B.DB", "link.DB", "nanaco_1.DB", "SF_0101.DB", "WAON_9.DB", "_x.DB"};
+    if (noLinks) expected.erase(expected.begin() + 3);
+    // Where file names fold case (Windows), Edy_A and edy_a are one file,
+    // listed under either name.
+    if (std::filesystem::equivalent(std::filesystem::path(folder) / "Edy_A.DB", std::filesystem::path(folder) / "edy_a.DB")) {
+        const auto oneFile = [](const std::string& n) { return n == "Edy_A.DB" || n == "edy_a.DB"; };
+        std::erase_if(expected, oneFile);
+        EXPECT_EQ(std::erase_if(names, oneFile), 1u);
+    }
+    EXPECT_EQ(names, expected);
     EXPECT_EQ(error, "");
 }
 

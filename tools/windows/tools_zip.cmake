@@ -1,0 +1,33 @@
+# The download for Windows users: TovaniViewer-<version>-win64-tools.zip with
+# the tools, Rowgate.dll and sqlite3.dll, the portable marker, the sample
+# station lists and card images, and a README in English and Japanese. The
+# programs ship without their debugging symbols.
+
+# sqlite3.dll is built from the source of the installed Linux engine.
+execute_process(COMMAND dpkg-query -W -f=\${source:Version}\n libsqlite3-dev
+                OUTPUT_VARIABLE SQLITE_VERSION ERROR_QUIET)
+string(REGEX MATCH "^[^\n]*" SQLITE_VERSION "${SQLITE_VERSION}")
+set(tools_readme ${CMAKE_CURRENT_BINARY_DIR}/tools-zip/README.txt)
+configure_file(${CMAKE_SOURCE_DIR}/tools/windows/README.txt.in ${tools_readme} @ONLY NEWLINE_STYLE CRLF)
+set(tools_zip ${CMAKE_BINARY_DIR}/TovaniViewer-${PROJECT_VERSION}-win64-tools.zip)
+set(tools_stage ${CMAKE_BINARY_DIR}/tools-zip/TovaniViewer-${PROJECT_VERSION})
+file(GLOB tools_sample_cards ${CMAKE_SOURCE_DIR}/samples/cards/*.json)
+set(tools_programs tovani-card tovani-view tovani-import-stations rowgate sqlite3)
+set(tools_files)
+foreach(t ${tools_programs})
+  list(APPEND tools_files $<TARGET_FILE:${t}>)
+endforeach()
+add_custom_command(OUTPUT ${tools_zip}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${tools_zip} ${tools_stage}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${tools_stage}/samples/cards
+  COMMAND ${CMAKE_COMMAND} -E copy ${tools_files} ${tools_readme} ${portable_marker}
+          ${CMAKE_SOURCE_DIR}/samples/stations/StationCode.csv ${CMAKE_SOURCE_DIR}/samples/stations/irucabus.csv
+          ${tools_stage}
+  COMMAND ${CMAKE_COMMAND} -E copy ${tools_sample_cards} ${tools_stage}/samples/cards
+  COMMAND ${CMAKE_STRIP} --strip-all ${tools_stage}/tovani-card.exe ${tools_stage}/tovani-view.exe
+          ${tools_stage}/tovani-import-stations.exe ${tools_stage}/Rowgate.dll ${tools_stage}/sqlite3.dll
+  COMMAND ${CMAKE_COMMAND} -E chdir ${tools_stage}/.. zip -q -r -X ${tools_zip} TovaniViewer-${PROJECT_VERSION}
+  DEPENDS ${tools_programs} ${tools_readme} ${portable_marker} ${tools_sample_cards}
+          ${CMAKE_SOURCE_DIR}/samples/stations/StationCode.csv ${CMAKE_SOURCE_DIR}/samples/stations/irucabus.csv
+  COMMENT "TovaniViewer-${PROJECT_VERSION}-win64-tools.zip" VERBATIM)
+add_custom_target(tools_zip ALL DEPENDS ${tools_zip})
