@@ -1,19 +1,18 @@
 #include "database/bridge.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <set>
 #include <string>
 
 #include "database/file_system.h"
+#include "platform/os/shared_library.h"
 
 namespace tovani::bridge {
 
 namespace {
 
 struct Binding {
-    std::string path;          // empty: the program folder's librowgate.so
+    std::string path;          // empty: the bridge library of the program folder
     void* handle = nullptr;
     bool loadFailed = false;   // reported once; later calls fail quietly
     std::set<std::string> reportedSymbols;
@@ -34,12 +33,11 @@ void* loadLibrary() {
         std::fprintf(stderr, "Tovani Viewer: the bridge library is not loaded: %s\n", programFolderError().c_str());
         return nullptr;
     }
-    b.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    b.handle = os::loadLibrary(path, why);
     if (b.handle == nullptr) {
         b.loadFailed = true;
-        const char* why = dlerror();
-        std::fprintf(stderr, "Tovani Viewer: cannot load the bridge library %s: %s\n", path.c_str(),
-                     why != nullptr ? why : "unknown reason");
+        std::fprintf(stderr, "Tovani Viewer: cannot load the bridge library %s: %s\n", path.c_str(), why.c_str());
     }
     return b.handle;
 }
@@ -47,8 +45,7 @@ void* loadLibrary() {
 void* lookUp(const char* name) {
     void* lib = loadLibrary();
     if (lib == nullptr) return nullptr;
-    dlerror();
-    void* sym = dlsym(lib, name);
+    void* sym = os::librarySymbol(lib, name);
     if (sym == nullptr) {
         Binding& b = binding();
         if (b.reportedSymbols.insert(name).second) {
@@ -87,7 +84,7 @@ std::string libraryPath() {
     const Binding& b = binding();
     if (!b.path.empty()) return b.path;
     const std::string folder = programFolder();
-    return folder.empty() ? std::string() : folder + "/librowgate.so";
+    return folder.empty() ? std::string() : folder + "/" + os::bridgeLibraryName;
 }
 
 int rowgate_open_v2(const char* filename, sqlite3** db, int flags, const char* vfs) {

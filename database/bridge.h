@@ -30,7 +30,7 @@ const char* rowgate_errmsg(sqlite3* db);
 int rowgate_close(sqlite3* db);
 
 // Where the library is loaded from; by default the program folder's
-// librowgate.so, and nothing when the program folder is unknown. Takes effect
+// librowgate.so (Rowgate.dll on Windows), and nothing when the program folder is unknown. Takes effect
 // only before the library has been loaded.
 void setLibraryPath(const std::string& path);
 std::string libraryPath();

@@ -1,14 +1,11 @@
 #include "database/db_access.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
 #include "database/file_system.h"
+#include "platform/os/files.h"
 
 namespace tovani {
 
@@ -76,29 +73,7 @@ void rollBackInterruptedWrite(const std::string& path) {
 // as it is. Told not to follow links, the engine refuses a link anywhere in
 // the path, and a home or data folder reached through a link is common; only
 // the file itself must not be one.
-std::string enginePath(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    char* real = ::realpath(folder.c_str(), nullptr);
-    if (real == nullptr) return path;  // the engine's open fails and says why
-    std::string out(real);
-    std::free(real);
-    if (out.back() != '/') out += '/';
-    return out + (slash == std::string::npos ? path : path.substr(slash + 1));
-}
-
-// A database file holds the user's history: one the engine would make is made
-// here first, empty (the engine takes that for a new database), with mode
-// 0600 whatever the umask. The engine's journals take the mode of their file.
-// True when this call made it.
-bool createPrivateFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return false;  // there already, or the engine's open says why not
-    const bool made = ::fchmod(fd, 0600) == 0;
-    ::close(fd);
-    if (!made) ::unlink(path.c_str());
-    return made;
-}
+std::string enginePath(const std::string& path) { return os::withResolvedFolder(path); }
 
 }  // namespace
 
@@ -119,8 +94,9 @@ bool DbFile::open(const std::string& path, int flags) {
     close();
     // A path is bytes on Linux and goes to the engine unchanged: a folder
     // named in Latin-1 or Shift_JIS is as legal as one in UTF-8, and
-    // replacing its bytes would open another file. Only a zero byte cannot
-    // be passed on; such a path names no file.
+    // replacing its bytes would open another file (on Windows the engine
+    // takes UTF-8 names). Only a zero byte cannot be passed on; such a path
+    // names no file.
     refusal_.clear();
     if (path.find('\0') != std::string::npos) return false;
     // A link would lead the engine anywhere, a device would get a journal
@@ -129,11 +105,14 @@ bool DbFile::open(const std::string& path, int flags) {
     if (!refusal_.empty()) return false;
     if (flags == bridge::OpenReadOnly) rollBackInterruptedWrite(path);
     const std::string target = path.empty() ? path : enginePath(path);
-    const bool made = (flags & bridge::OpenReadWriteCreate) == bridge::OpenReadWriteCreate && createPrivateFile(target);
+    // A database file holds the user's history: one the engine would make is
+    // made here first, empty (the engine takes that for a new database) and
+    // private. The engine's journals take the mode of their file.
+    const bool made = (flags & bridge::OpenReadWriteCreate) == bridge::OpenReadWriteCreate && os::createPrivateFile(target);
     const int rc = bridge::rowgate_open_v2(target.c_str(), &handle_, flags | bridge::OpenNoFollow, nullptr);
     if (rc != bridge::Ok || handle_ == nullptr) {
         close();
-        if (made) ::unlink(target.c_str());
+        if (made) os::removeFile(target);
         return false;
     }
     // Another process (the window polling while a tool runs) may hold the

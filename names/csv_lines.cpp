@@ -1,7 +1,6 @@
 #include "names/csv_lines.h"
 
-#include <cerrno>
-#include <cstring>
+#include "platform/os/paths.h"
 
 namespace tovani {
 
@@ -13,12 +12,13 @@ bool CsvLineReader::open(const std::string& path) {
     close();
     lineNumber_ = 0;
     problem_.clear();
-    cd_ = iconv_open("UTF-8", "CP932");
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-        problem_ = std::string("no Shift_JIS decoder (") + std::strerror(errno) + ")";
+    decoder_ = std::make_unique<os::ShiftJisDecoder>();
+    if (!decoder_->unusable().empty()) {
+        problem_ = decoder_->unusable();
+        close();
         return false;
     }
-    in_.open(path, std::ios::binary);
+    in_.open(os::osPath(path), std::ios::binary);
     if (!in_) {
         problem_ = "cannot be opened for reading";
         close();
@@ -32,42 +32,17 @@ CsvLineReader::Result CsvLineReader::next(std::string& line) {
     std::string raw;
     // Neither "\n" nor "," can be the second byte of a Shift_JIS character,
     // so the raw bytes may be cut at them before decoding.
-    if (!in_.is_open() || !std::getline(in_, raw)) return Result::End;
+    if (!in_.is_open() || !decoder_ || !std::getline(in_, raw)) return Result::End;
     ++lineNumber_;
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-    if (!decode(raw, line)) return Result::Error;
+    if (!decoder_->decode(raw, line, problem_)) return Result::Error;
     return Result::Line;
-}
-
-bool CsvLineReader::decode(const std::string& raw, std::string& out) {
-    out.clear();
-    if (raw.empty()) return true;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // fresh state for each line
-    // UTF-8 needs at most three bytes for each Shift_JIS byte.
-    std::string buf(raw.size() * 3 + 4, '\0');
-    char* inPtr = const_cast<char*>(raw.data());
-    size_t inLeft = raw.size();
-    char* outPtr = buf.data();
-    size_t outLeft = buf.size();
-    if (iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-        const size_t at = raw.size() - inLeft + 1;
-        problem_ = (errno == EINVAL ? "incomplete Shift_JIS character at byte "
-                                    : "bytes that are not Shift_JIS text at byte ") +
-                   std::to_string(at);
-        return false;
-    }
-    buf.resize(buf.size() - outLeft);
-    out = std::move(buf);
-    return true;
 }
 
 void CsvLineReader::close() {
     if (in_.is_open()) in_.close();
     in_.clear();
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) {
-        iconv_close(cd_);
-        cd_ = reinterpret_cast<iconv_t>(-1);
-    }
+    decoder_.reset();
 }
 
 std::vector<std::string> splitFields(const std::string& line) {

@@ -3,11 +3,12 @@
 // Reads a CSV file of the legacy Windows code page (Shift_JIS, code page 932)
 // line by line and hands each line over as UTF-8.
 
-#include <iconv.h>
-
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/os/shift_jis.h"
 
 namespace tovani {
 
@@ -33,10 +34,8 @@ public:
     void close();
 
 private:
-    bool decode(const std::string& raw, std::string& out);
-
     std::ifstream in_;
-    iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+    std::unique_ptr<os::ShiftJisDecoder> decoder_;
     long lineNumber_ = 0;
     std::string problem_;
 };

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "database/db_access.h"
+#include "platform/os/files.h"
+#include "platform/os/paths.h"
 #include "store/db_files.h"
 
 namespace tovani {
@@ -142,7 +144,7 @@ bool leftOut(const CardReadResults& card, int i) {
 }
 
 void removeOrSay(const std::string& path) {
-    if (std::remove(path.c_str()) != 0)
+    if (!os::removeFile(path))
         std::fprintf(stderr, "Tovani Viewer: %s holds no history and could not be removed\n", path.c_str());
 }
 
@@ -154,8 +156,8 @@ void removeOrSay(const std::string& path) {
 // all; the engine may not even open it beside the journal it could not fill.
 void removeFileWithoutHistory(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::file_size(path, ec) == 0 && !ec) {
-        std::filesystem::remove(path + "-journal", ec);
+    if (std::filesystem::file_size(os::osPath(path), ec) == 0 && !ec) {
+        std::filesystem::remove(os::osPath(path + "-journal"), ec);
         removeOrSay(path);
         return;
     }

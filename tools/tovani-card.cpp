@@ -14,6 +14,7 @@
 #include "platform/felica/card_image.h"
 #include "platform/felica/reader_choice.h"
 #include "platform/felica/reader_help.h"
+#include "platform/os/paths.h"
 #include "reader/reader.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
@@ -76,8 +77,8 @@ std::string helpText() {
            felica::readerEnvironmentHelp() + dataFolderEnvironmentHelp +
            "\n"
            "Files:\n"
-           "  DATA/RirekiDB/*.DB     the card files, one per card, shared with the window\n"
-           "  PROGRAM/librowgate.so  the database library\n"
+           "  DATA/RirekiDB/*.DB     the card files, one per card, shared with the window\n" +
+           bridgeLibraryHelpLine(25) +
            "\n" +
            dataFolderHelp;
 }
@@ -195,7 +196,7 @@ int dump(const char* file) {
         }
         return 0;
     }
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::ofstream out(os::osPath(file), std::ios::binary | std::ios::trunc);
     out << json;
     out.close();
     if (!out) {
@@ -313,6 +314,7 @@ int readers() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const Utf8CommandLine utf8(argc, argv);
     switch (commonOption(argc, argv)) {
     case CommonOption::Help:
         std::fputs(helpText().c_str(), stdout);

@@ -41,8 +41,8 @@ std::string helpText() {
            "  FOLDER/StationCode.csv  the station list, read\n"
            "  FOLDER/irucabus.csv     the bus-stop list, read\n"
            "  FOLDER/Station.DB       the names, added to (a code already there fails\n"
-           "                          the import)\n"
-           "  PROGRAM/librowgate.so   the database library\n"
+           "                          the import)\n" +
+           tovani::bridgeLibraryHelpLine(26) +
            "\n" +
            tovani::dataFolderHelp;
 }
@@ -60,6 +60,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    const tovani::Utf8CommandLine utf8(argc, argv);
     const std::string arg = argc == 2 ? argv[1] : "";
     const tovani::CommonOption option = tovani::commonOption(argc, argv);
     if (option == tovani::CommonOption::Help) {

@@ -62,8 +62,8 @@ std::string helpText() {
            "\n"
            "Files:\n"
            "  DATA/RirekiDB/*.DB     the card files, one per card, as the window stores them\n"
-           "  DATA/Station.DB        the station and bus-stop names of transit histories\n"
-           "  PROGRAM/librowgate.so  the database library\n"
+           "  DATA/Station.DB        the station and bus-stop names of transit histories\n" +
+           bridgeLibraryHelpLine(25) +
            "\n" +
            dataFolderHelp;
 }
@@ -152,8 +152,7 @@ std::string render(const PlainViewHost& host, bool csv) {
 // The file list of the window, without creating the folder: a program folder
 // without RirekiDB has no cards yet.
 bool cardFileList(const std::string& programDir, std::vector<std::string>& entries, std::string& error) {
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(rirekiFolder(programDir), ec))) {
+    if (nothingAt(rirekiFolder(programDir))) {
         entries.clear();
         return true;
     }
@@ -163,6 +162,7 @@ bool cardFileList(const std::string& programDir, std::vector<std::string>& entri
 }  // namespace
 
 int main(int argc, char** argv) {
+    const Utf8CommandLine utf8(argc, argv);
     switch (commonOption(argc, argv)) {
     case CommonOption::Help:
         std::fputs(helpText().c_str(), stdout);

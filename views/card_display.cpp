@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
 #include "database/file_system.h"
+#include "platform/os/paths.h"
 #include "views/amount.h"
 #include "views/number_format.h"
 
@@ -191,22 +190,22 @@ bool listCardFiles(const std::string& folder, std::vector<std::string>& names, s
     names.clear();
     error.clear();
     std::error_code ec;
-    const fs::path dir(folder);
+    const fs::path dir = os::osPath(folder);
     if (!fs::is_directory(dir, ec)) {
         if (fs::exists(dir, ec)) {
             error = "RirekiDB folder error: " + folder + ": not a folder";
             return false;
         }
         // Made private: the file names are the card numbers.
-        if (!createFolder(folder)) {
-            error = "RirekiDB folder error: " + folder + ": " + std::strerror(errno);
+        if (std::string why; !createFolder(folder, &why)) {
+            error = "RirekiDB folder error: " + folder + ": " + why;
             return false;
         }
         return true;
     }
     fs::directory_iterator it(dir, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = os::pathText(it->path().filename());
         std::error_code typeError;
         if (isCardFileName(name) && it->is_regular_file(typeError)) names.push_back(name);
     }

@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/os/paths.h"
+
 namespace tovani::felica {
 
 namespace {
@@ -138,7 +140,7 @@ bool parseCardImage(const std::string& text, CardImage& out, std::string& why) {
 }
 
 bool loadCardImage(const std::string& path, CardImage& out, std::string& why) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(os::osPath(path), std::ios::binary);
     if (!in) {
         why = "cannot be opened";
         return false;

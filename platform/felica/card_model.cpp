@@ -4,6 +4,8 @@
 #include <iostream>
 #include <system_error>
 
+#include "platform/os/paths.h"
+
 namespace tovani::felica {
 
 namespace fs = std::filesystem;
@@ -12,19 +14,19 @@ CardFolder::CardFolder(std::string folder, std::string who) : folder_(std::move(
 
 bool CardFolder::present() const {
     std::error_code ec;
-    return fs::is_directory(folder_, ec);
+    return fs::is_directory(os::osPath(folder_), ec);
 }
 
 bool CardFolder::unplugged() const {
     std::error_code ec;
-    return !present() || fs::exists(fs::path(folder_) / "unplugged", ec);
+    return !present() || fs::exists(os::osPath(folder_) / "unplugged", ec);
 }
 
 void CardFolder::layCardFromFile() {
     card_.reset();
     std::error_code ec;
     const std::string path = cardPath();
-    if (!fs::exists(path, ec)) {
+    if (!fs::exists(os::osPath(path), ec)) {
         lastReport_.clear();
         return;
     }

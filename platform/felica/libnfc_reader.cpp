@@ -152,4 +152,38 @@ std::unique_ptr<Transport> makeLibnfcTransport(const std::string& connectionStri
     return std::make_unique<LibnfcReader>(connectionString);
 }
 
+extern const bool libnfcRouteAvailable = true;
+
+bool listLibnfcDevices(const std::string& also, std::vector<LibnfcDeviceInfo>& out, std::string& why) {
+    out.clear();
+    nfc_context* context = nullptr;
+    nfc_init(&context);
+    if (!context) {
+        why = "could not be initialised";
+        return false;
+    }
+    nfc_connstring devices[8];
+    const size_t count = nfc_list_devices(context, devices, 8);
+    std::vector<std::string> connections;
+    for (size_t i = 0; i < count; ++i) connections.emplace_back(devices[i]);
+    // A device the user names is looked at even when libnfc does not list it.
+    if (!also.empty() && std::find(connections.begin(), connections.end(), also) == connections.end())
+        connections.push_back(also);
+    for (const std::string& connection : connections) {
+        LibnfcDeviceInfo r{connection, {}, false, {}};
+        if (nfc_device* device = nfc_open(context, connection.c_str())) {
+            r.name = nfc_device_get_name(device);
+            nfc_close(device);
+        }
+        std::unique_ptr<Transport> t = makeLibnfcTransport(connection);
+        const OpenResult opened = t->open();
+        r.answers = opened == OpenResult::Opened && t->isAlive();
+        t->close();
+        if (!r.answers) r.note = opened == OpenResult::Opened ? "does not answer" : "cannot be opened";
+        out.push_back(std::move(r));
+    }
+    nfc_exit(context);
+    return true;
+}
+
 }  // namespace tovani::felica

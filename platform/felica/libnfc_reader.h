@@ -13,6 +13,7 @@
 #include <nfc/nfc-types.h>
 
 #include "platform/felica/felica_transport.h"
+#include "platform/felica/libnfc_devices.h"
 
 namespace tovani::felica {
 
@@ -45,10 +46,5 @@ Exchange classifyTransceive(int result, std::span<const uint8_t> received, Frame
 Exchange classifyError(int error);
 
 }  // namespace libnfc_frames
-
-// A libnfc device: the one the connection string names (for example
-// "pn532_uart:/dev/ttyUSB0"), or with an empty string the first one libnfc
-// finds or its configuration names.
-std::unique_ptr<Transport> makeLibnfcTransport(const std::string& connectionString = {});
 
 }  // namespace tovani::felica

@@ -1,21 +1,33 @@
 #include "platform/felica/reader_choice.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <optional>
 #include <iostream>
+#include <optional>
 
-#include <nfc/nfc.h>
-
-#include "platform/felica/libnfc_reader.h"
+#include "platform/felica/libnfc_devices.h"
 #include "platform/felica/reader_help.h"
 #include "platform/felica/pcsc/pcsc_reader.h"
+#include "platform/felica/pcsc/pcsc_system.h"
 #include "platform/felica/usb/usb_reader.h"
 #include "platform/felica/virtual_reader.h"
+#include "platform/os/process.h"
 
 namespace tovani::felica {
 
 namespace {
+
+// "PC/SC reader, USB reader or libnfc device": the kinds this build can open.
+std::string availableKinds() {
+    std::vector<std::string> kinds;
+    for (const ReaderRoute& route : readerRoutes())
+        if (route.available) kinds.push_back(route.kind == ReaderRequest::Pcsc     ? "PC/SC reader"
+                                             : route.kind == ReaderRequest::Usb    ? "USB reader"
+                                                                                   : "libnfc device");
+    std::string out;
+    for (size_t i = 0; i < kinds.size(); ++i)
+        out += (i == 0 ? "" : i + 1 == kinds.size() ? " or " : ", ") + kinds[i];
+    return out;
+}
 
 // The first candidate of the automatic order that opens; the others are
 // not kept open.
@@ -34,7 +46,7 @@ public:
             detail_ = t->lastDetail();
             if (r == OpenResult::OpenFailed) worst = r;
         }
-        std::cerr << "no reader/writer found: no PC/SC reader, USB reader or libnfc device answered "
+        std::cerr << "no reader/writer found: no " << availableKinds() << " answered "
                      "(tovani-card readers lists what there is; TOVANI_READER chooses one)"
                   << std::endl;
         return worst;
@@ -86,17 +98,17 @@ std::span<const ReaderRoute> readerRoutes() {
     static const ReaderRoute routes[] = {
         {"pcsc", ReaderRequest::Pcsc, "the first PC/SC reader", "NAME",
          "that PC/SC reader, named as tovani-card readers shows it", "pcsc:SONY FeliCa RC-S300/P 00 00", nullptr,
-         [](const std::string& name) { return makePcscTransport({name}); }},
+         [](const std::string& name) { return makePcscTransport({name}); }, true},
         {"libnfc", ReaderRequest::Libnfc, "the first libnfc device", "CONNECTION", "that libnfc device",
          "libnfc:pn532_uart:/dev/ttyUSB0", nullptr,
-         [](const std::string& connection) { return makeLibnfcTransport(connection); }},
+         [](const std::string& connection) { return makeLibnfcTransport(connection); }, libnfcRouteAvailable},
         {"usb", ReaderRequest::Usb, "the first RC-S380-class USB reader", "BUS:ADDRESS",
          "that USB reader, numbered as lsusb shows it", "usb:001:005",
          [](const std::string& detail) {
              uint8_t bus = 0, address = 0;
              return parseUsbBusAddress(detail, bus, address);
          },
-         [](const std::string& busAddress) { return makeUsbTransport({busAddress}); }},
+         [](const std::string& busAddress) { return makeUsbTransport({busAddress}); }, usbRouteAvailable},
     };
     return routes;
 }
@@ -105,12 +117,20 @@ std::span<const ReaderRoute> readerRoutes() {
 // that worth a message.
 std::span<const AutomaticCandidate> automaticOrder() {
     static const AutomaticCandidate order[] = {
-        {"the first PC/SC reader showing a FeliCa card", [] { return makePcscTransport({{}, true, true}); }},
-        {"the first RC-S380-class USB reader", [] { return makeUsbTransport({{}, true}); }},
-        {"the first libnfc device", [] { return makeLibnfcTransport(); }},
-        {"the first PC/SC reader", [] { return makePcscTransport({{}, false, true}); }},
+        {"the first PC/SC reader showing a FeliCa card", [] { return makePcscTransport({{}, true, true}); },
+         ReaderRequest::Pcsc},
+        {"the first RC-S380-class USB reader", [] { return makeUsbTransport({{}, true}); }, ReaderRequest::Usb},
+        {"the first libnfc device", [] { return makeLibnfcTransport(); }, ReaderRequest::Libnfc},
+        {"the first PC/SC reader", [] { return makePcscTransport({{}, false, true}); }, ReaderRequest::Pcsc},
     };
-    return order;
+    static const std::vector<AutomaticCandidate> here = [] {
+        std::vector<AutomaticCandidate> out;
+        for (const AutomaticCandidate& c : order)
+            for (const ReaderRoute& route : readerRoutes())
+                if (route.kind == c.route && route.available) out.push_back(c);
+        return out;
+    }();
+    return here;
 }
 
 ReaderRequest readerRequest(const char* virtualReader, const char* tovaniReader) {
@@ -121,11 +141,16 @@ ReaderRequest readerRequest(const char* virtualReader, const char* tovaniReader)
         return ReaderRequest{ReaderRequest::Invalid, "TOVANI_READER=" + value + ": " + why};
     };
     std::string forms;
+    for (const ReaderRoute& route : readerRoutes())
+        if (route.available)
+            forms += (forms.empty() ? "" : ", ") + std::string(route.name) + ", " + route.name + ":" + route.detail;
     for (const ReaderRoute& route : readerRoutes()) {
         const std::string name = route.name;
-        forms += (forms.empty() ? "" : ", ") + name + ", " + name + ":" + route.detail;
+        if (value != name && !value.starts_with(name + ":")) continue;
+        if (!route.available)
+            return invalid("the " + name + " route (" + route.first +
+                           ") is available on Linux only; on this system: " + forms);
         if (value == name) return {route.kind, {}};
-        if (!value.starts_with(name + ":")) continue;
         std::string rest = value.substr(name.size() + 1);
         if (rest.empty()) return invalid("nothing after \":\"");
         if (route.detailValid && !route.detailValid(rest))
@@ -199,6 +224,7 @@ std::string readerEnvironmentHelp() {
         wrapped(out, text, Text);
     };
     for (const ReaderRoute& route : readerRoutes()) {
+        if (!route.available) continue;
         const std::string name = std::string("TOVANI_READER=") + route.name;
         entry(name, route.first);
         entry(name + ":" + route.detail, std::string(route.chosen) + ", e.g. " + route.example);
@@ -209,26 +235,32 @@ std::string readerEnvironmentHelp() {
     entry("TOVANI_READER unset", automatic);
     out +=
         "  TOVANI_READER_LOG      a private file (0600) to which every exchange with the\n"
-        "                         reader/writer is appended, up to 16 MiB\n"
-        "  LIBNFC_*               libnfc's own settings, e.g. LIBNFC_DEVICE and\n"
-        "                         LIBNFC_LOG_LEVEL\n";
+        "                         reader/writer is appended, up to 16 MiB\n";
+    if (libnfcRouteAvailable)
+        out +=
+            "  LIBNFC_*               libnfc's own settings, e.g. LIBNFC_DEVICE and\n"
+            "                         LIBNFC_LOG_LEVEL\n";
     return out;
 }
 
 std::unique_ptr<Transport> makeDefaultTransport() {
-    return makeTransport(readerRequest(std::getenv("FELICA_VIRTUAL_READER"), std::getenv("TOVANI_READER")));
+    const std::optional<std::string> virtualReader = os::environmentVariable("FELICA_VIRTUAL_READER");
+    const std::optional<std::string> tovaniReader = os::environmentVariable("TOVANI_READER");
+    return makeTransport(readerRequest(virtualReader ? virtualReader->c_str() : nullptr,
+                                       tovaniReader ? tovaniReader->c_str() : nullptr));
 }
 
 std::vector<FoundReader> findReaders(std::vector<std::string>& problems) {
     std::vector<FoundReader> found;
     problems.clear();
 
-    if (const char* folder = std::getenv("FELICA_VIRTUAL_READER"); folder && *folder) {
-        VirtualReader v(folder);
+    if (const std::optional<std::string> folder = os::environmentVariable("FELICA_VIRTUAL_READER");
+        folder && !folder->empty()) {
+        VirtualReader v(*folder);
         const bool opens = v.open() == OpenResult::Opened;
         const bool alive = opens && v.isAlive();
         v.close();
-        found.push_back({folder, "virtual reader (FELICA_VIRTUAL_READER)", alive,
+        found.push_back({*folder, "virtual reader (FELICA_VIRTUAL_READER)", alive,
                          !opens ? "the folder is missing" : alive ? "" : "unplugged", "virtual"});
     }
 
@@ -237,44 +269,25 @@ std::vector<FoundReader> findReaders(std::vector<std::string>& problems) {
     if (!listPcscReaders(pcsc, why)) problems.push_back("PC/SC: " + why);
     for (const PcscReaderInfo& r : pcsc) {
         const char* note = r.felicaCard ? "a FeliCa card lies on it" : r.cardPresent ? "a card of another kind lies on it" : "no card";
-        found.push_back({"pcsc:" + r.name, r.name, r.answers, r.answers ? note : "pcscd cannot reach it", r.route});
+        found.push_back({"pcsc:" + r.name, r.name, r.answers, r.answers ? note : std::string(pcsc_system::serviceName) + " cannot reach it", r.route});
     }
 
-    std::vector<UsbReaderInfo> usb;
-    if (!listUsbReaders(usb, why)) problems.push_back("USB: " + why);
-    for (const UsbReaderInfo& r : usb) found.push_back({"usb:" + r.busAddress, r.name, r.answers, r.note, "usb"});
+    if (usbRouteAvailable) {
+        std::vector<UsbReaderInfo> usb;
+        if (!listUsbReaders(usb, why)) problems.push_back("USB: " + why);
+        for (const UsbReaderInfo& r : usb) found.push_back({"usb:" + r.busAddress, r.name, r.answers, r.note, "usb"});
+    }
 
-    nfc_context* context = nullptr;
-    nfc_init(&context);
-    if (!context) {
-        problems.push_back("libnfc: could not be initialised");
-        return found;
+    if (libnfcRouteAvailable) {
+        // A device the variable names is looked at even when libnfc does not list it.
+        const std::optional<std::string> chosen = os::environmentVariable("TOVANI_READER");
+        const ReaderRequest request = readerRequest(nullptr, chosen ? chosen->c_str() : nullptr);
+        std::vector<LibnfcDeviceInfo> devices;
+        if (!listLibnfcDevices(request.kind == ReaderRequest::Libnfc ? request.detail : std::string(), devices, why))
+            problems.push_back("libnfc: " + why);
+        for (LibnfcDeviceInfo& d : devices)
+            found.push_back({"libnfc:" + d.connection, std::move(d.name), d.answers, std::move(d.note), "libnfc"});
     }
-    nfc_connstring devices[8];
-    const size_t count = nfc_list_devices(context, devices, 8);
-    std::vector<std::string> connections;
-    for (size_t i = 0; i < count; ++i) connections.emplace_back(devices[i]);
-    // A device the variable names is looked at even when libnfc does not list it.
-    const ReaderRequest request = readerRequest(nullptr, std::getenv("TOVANI_READER"));
-    if (request.kind == ReaderRequest::Libnfc && !request.detail.empty()) {
-        bool listed = false;
-        for (const std::string& c : connections) listed = listed || c == request.detail;
-        if (!listed) connections.push_back(request.detail);
-    }
-    for (const std::string& connection : connections) {
-        FoundReader r{"libnfc:" + connection, {}, false, {}, "libnfc"};
-        if (nfc_device* device = nfc_open(context, connection.c_str())) {
-            r.name = nfc_device_get_name(device);
-            nfc_close(device);
-        }
-        std::unique_ptr<Transport> t = makeLibnfcTransport(connection);
-        const OpenResult opened = t->open();
-        r.answers = opened == OpenResult::Opened && t->isAlive();
-        t->close();
-        if (!r.answers) r.note = opened == OpenResult::Opened ? "does not answer" : "cannot be opened";
-        found.push_back(std::move(r));
-    }
-    nfc_exit(context);
     return found;
 }
 

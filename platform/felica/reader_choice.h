@@ -3,7 +3,8 @@
 // Which reader/writer the component opens, from the environment:
 // FELICA_VIRTUAL_READER=<folder> opens the virtual reader over that folder;
 // otherwise TOVANI_READER names a route and, after a colon, one reader of it
-// (readerRoutes below: pcsc, libnfc, usb); neither tries the automatic order
+// (readerRoutes below: pcsc, libnfc, usb; a route this system's build does
+// not have is a clear fault); neither tries the automatic order
 // (automaticOrder below) and opens the first reader that opens.
 //
 // A USB reader that a kernel driver holds is taken from it for the length
@@ -37,6 +38,7 @@ struct ReaderRoute {
     const char* example;      // a whole value of that form
     bool (*detailValid)(const std::string& detail);  // null: any text that is not empty
     std::unique_ptr<Transport> (*make)(const std::string& detail);  // empty detail: the first reader
+    bool available;           // this system's build has the route (libnfc and usb: Linux only)
 };
 std::span<const ReaderRoute> readerRoutes();
 
@@ -44,7 +46,9 @@ std::span<const ReaderRoute> readerRoutes();
 struct AutomaticCandidate {
     const char* what;  // in words, for the help
     std::unique_ptr<Transport> (*make)();
+    ReaderRequest::Kind route;
 };
+// Only the candidates whose route this system's build has.
 std::span<const AutomaticCandidate> automaticOrder();
 
 // Reads the two variables' values (null when unset).

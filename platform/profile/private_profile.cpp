@@ -1,8 +1,5 @@
 #include "platform/profile/private_profile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +8,9 @@
 #include <sstream>
 #include <string_view>
 #include <vector>
+
+#include "platform/os/files.h"
+#include "platform/os/paths.h"
 
 namespace tovani {
 
@@ -48,12 +48,11 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // it is handed back in bom so that a rewrite keeps it.
 std::optional<std::vector<Line>> readLines(const std::string& file, bool& exists, std::string* bom = nullptr) {
     exists = false;
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(os::osPath(file), std::ios::binary);
     if (!in) {
         // A file that is not there is an empty file; one that is there but
         // cannot be opened is a failure.
-        struct stat st {};
-        if (::stat(file.c_str(), &st) != 0) return std::vector<Line>{};
+        if (os::nothingAt(file)) return std::vector<Line>{};
         return std::nullopt;
     }
     std::ostringstream all;
@@ -163,29 +162,23 @@ bool writeWhole(const std::string& path, const std::string& content, bool existe
     // A settings file that is a link is written where the link points, so
     // the link stays.
     std::error_code ec;
-    const std::filesystem::path target = existed ? std::filesystem::canonical(path, ec) : std::filesystem::path(path);
+    const std::filesystem::path target = existed ? std::filesystem::canonical(os::osPath(path), ec) : os::osPath(path);
     if (ec) return false;
-    const std::string file = target.string();
-    const std::string temp = file + ".tmp-" + std::to_string(::getpid());
+    const std::string file = os::pathText(target);
+    const std::string temp = file + ".tmp-" + os::processTag();
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        std::ofstream out(os::osPath(temp), std::ios::binary | std::ios::trunc);
         if (!out) return false;
         out << content;
         out.flush();
         if (!out) {
             out.close();
-            std::remove(temp.c_str());
+            os::removeFile(temp);
             return false;
         }
     }
     // The settings file keeps its permissions.
-    struct stat st {};
-    if (existed && ::stat(file.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
-    if (std::rename(temp.c_str(), file.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return os::replaceFile(temp, file, existed);
 }
 
 }  // namespace

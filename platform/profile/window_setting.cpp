@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/os/paths.h"
 #include "platform/profile/private_profile.h"
 
 namespace tovani {
@@ -16,8 +17,8 @@ std::string settingsFilePath(const std::string& programDir, const std::string& e
 }
 
 std::string settingsFileOfExecutable(const std::string& exePath) {
-    const std::filesystem::path p(exePath);
-    return settingsFilePath(p.parent_path().string(), p.stem().string());
+    const std::filesystem::path p = os::osPath(exePath);
+    return settingsFilePath(os::pathText(p.parent_path()), os::pathText(p.stem()));
 }
 
 WindowSetting loadWindowSetting(const std::string& settingsFile, int32_t designedWidth,

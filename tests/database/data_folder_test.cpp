@@ -9,6 +9,7 @@
 #include <string>
 
 #include "database/file_system.h"
+#include "platform/os/posix/xdg_data_folder.h"
 #include "support/temp_dir.h"
 
 namespace tovani::test {
@@ -73,7 +74,8 @@ TEST(DataFolder, MarkedProgramFolderElseXdgDataHomeElseHome) {
 
         std::optional<AsUser> user;
         if (!c.root) user.emplace();
-        const std::string chosen = dataFolderFor(program, xdgValue ? xdgValue->c_str() : nullptr, home.c_str());
+        const std::string chosen =
+            dataFolderFor(program, os::xdgDataFolder(xdgValue ? xdgValue->c_str() : nullptr, home.c_str()));
         EXPECT_EQ(chosen, (dir / c.expected).string());
         EXPECT_EQ(prepareDataFolder(chosen), "");
         const fs::path made = c.expected.starts_with("home") ? dir / "home/.local" : fs::path(chosen);
@@ -90,9 +92,9 @@ TEST(DataFolder, AFolderThatCannotTakeTheDataIsOneTextNamingIt) {
     folder(dir / "program/RirekiDB", false);  // left by another user: its history stays in view
 
     AsUser user;
-    const std::string installed = dataFolderFor((dir / "locked-home").string(), nullptr, lockedHome.c_str());
+    const std::string installed = dataFolderFor((dir / "locked-home").string(), os::xdgDataFolder(nullptr, lockedHome.c_str()));
     EXPECT_EQ(prepareDataFolder(installed), "Data folder error: " + installed + ": Permission denied");
-    EXPECT_EQ(dataFolderFor(program, nullptr, lockedHome.c_str()), program.string());
+    EXPECT_EQ(dataFolderFor(program, os::xdgDataFolder(nullptr, lockedHome.c_str())), program.string());
     EXPECT_EQ(prepareDataFolder(program, (program / "RirekiDB").string()),
               "Data folder error: " + (program / "RirekiDB").string() + ": Permission denied");
     EXPECT_EQ(prepareDataFolder(""), "Data folder error: no home folder to keep the data in (HOME is not set)");

@@ -5,10 +5,9 @@
 #include <iostream>
 #include <optional>
 
-#include <winscard.h>
-
 #include "platform/felica/pcsc/acs_frames.h"
 #include "platform/felica/pcsc/pcsc_frames.h"
+#include "platform/felica/pcsc/pcsc_system.h"
 #include "platform/felica/reader_log.h"
 
 namespace tovani::felica {
@@ -17,54 +16,16 @@ namespace {
 
 using namespace pcsc_frames;
 
-std::string errorName(LONG rv) { return pcsc_stringify_error(rv); }
+using namespace pcsc_system;
 
-// Readers as pcscd lists them: a sequence of NUL-terminated names.
-LONG readerNames(SCARDCONTEXT context, std::vector<std::string>& names) {
-    names.clear();
-    DWORD size = 0;
-    LONG rv = SCardListReaders(context, nullptr, nullptr, &size);
-    if (rv == SCARD_E_NO_READERS_AVAILABLE) return SCARD_S_SUCCESS;
-    if (rv != SCARD_S_SUCCESS) return rv;
-    std::vector<char> buffer(size + 1, '\0');
-    rv = SCardListReaders(context, nullptr, buffer.data(), &size);
-    if (rv == SCARD_E_NO_READERS_AVAILABLE) return SCARD_S_SUCCESS;
-    if (rv != SCARD_S_SUCCESS) return rv;
-    for (size_t pos = 0; pos < size && buffer[pos] != '\0';) {
-        std::string name(&buffer[pos]);
-        pos += name.size() + 1;
-        names.push_back(std::move(name));
-    }
-    return SCARD_S_SUCCESS;
-}
-
-// The states of the named readers, without waiting.
-LONG readerStates(SCARDCONTEXT context, const std::vector<std::string>& names,
-                  std::vector<SCARD_READERSTATE>& states) {
-    states.assign(names.size(), SCARD_READERSTATE{});
-    for (size_t i = 0; i < names.size(); ++i) {
-        states[i].szReader = names[i].c_str();
-        states[i].dwCurrentState = SCARD_STATE_UNAWARE;
-    }
-    if (states.empty()) return SCARD_S_SUCCESS;
-    LONG rv = SCardGetStatusChange(context, 0, states.data(), static_cast<DWORD>(states.size()));
-    return rv == SCARD_E_TIMEOUT ? SCARD_S_SUCCESS : rv;
-}
-
-bool readerGone(const SCARD_READERSTATE& s) {
-    return s.dwEventState & (SCARD_STATE_UNKNOWN | SCARD_STATE_IGNORE | SCARD_STATE_UNAVAILABLE);
-}
-
-bool showsFelicaCard(const SCARD_READERSTATE& s) {
-    return (s.dwEventState & SCARD_STATE_PRESENT) && s.cbAtr <= sizeof s.rgbAtr &&
-           atrIsFelica(std::span<const uint8_t>(s.rgbAtr, s.cbAtr));
-}
+bool showsFelicaCard(const ReaderStatus& s) { return s.present && atrIsFelica(s.atr); }
 
 // Results that mean no card is in the field (or it was just lifted).
-bool meansNoCard(LONG rv) {
-    return rv == SCARD_E_NO_SMARTCARD || rv == SCARD_W_REMOVED_CARD || rv == SCARD_W_UNRESPONSIVE_CARD ||
-           rv == SCARD_W_UNPOWERED_CARD || rv == SCARD_W_RESET_CARD;
+bool meansNoCard(Result rv) {
+    return rv == NoSmartcard || rv == RemovedCard || rv == UnresponsiveCard || rv == UnpoweredCard || rv == ResetCard;
 }
+
+std::string notRunning() { return std::string(serviceName) + " is not running"; }
 
 // A session that carried nothing for this long may have been dropped by the
 // reader: a failure then earns one restart of the session. Taking a short
@@ -80,25 +41,22 @@ public:
     OpenResult open() override {
         close();
         log_.emplace();
-        LONG rv = SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context_);
-        if (rv != SCARD_S_SUCCESS) {
-            context_ = 0;
-            hasContext_ = false;
-            detail_ = static_cast<int32_t>(rv);
-            // pcscd not running is no reader at all, as far as the user can tell.
-            report(rv == SCARD_E_NO_SERVICE ? "pcscd is not running" : "no PC/SC context: " + errorName(rv));
-            return rv == SCARD_E_NO_SERVICE ? OpenResult::NotFound : OpenResult::OpenFailed;
+        Result rv = context_.establish();
+        if (rv != Success) {
+            detail_ = rv;
+            // The service not running is no reader at all, as far as the user can tell.
+            report(rv == NoService ? notRunning() : "no PC/SC context: " + errorName(rv));
+            return rv == NoService ? OpenResult::NotFound : OpenResult::OpenFailed;
         }
-        hasContext_ = true;
         std::vector<std::string> names;
-        rv = readerNames(context_, names);
-        if (rv != SCARD_S_SUCCESS) return failOpen(rv, "the readers could not be listed: " + errorName(rv));
-        std::vector<SCARD_READERSTATE> states;
-        rv = readerStates(context_, names, states);
-        if (rv != SCARD_S_SUCCESS) return failOpen(rv, "the readers' states could not be taken: " + errorName(rv));
+        rv = context_.readers(names);
+        if (rv != Success) return failOpen(rv, "the readers could not be listed: " + errorName(rv));
+        std::vector<ReaderStatus> states;
+        rv = context_.states(names, states);
+        if (rv != Success) return failOpen(rv, "the readers' states could not be taken: " + errorName(rv));
         for (size_t i = 0; i < names.size(); ++i) {
             if (!choice_.readerName.empty() && names[i] != choice_.readerName) continue;
-            if (readerGone(states[i])) continue;
+            if (states[i].gone) continue;
             if (choice_.requireFelicaCard && !showsFelicaCard(states[i])) continue;
             reader_ = names[i];
             route_ = acs_frames::routeForReaderName(reader_);
@@ -107,7 +65,7 @@ public:
         }
         std::string why;
         if (names.empty())
-            why = "pcscd knows no reader";
+            why = std::string(serviceName) + " knows no reader";
         else if (!choice_.readerName.empty())
             why = "no reader named \"" + choice_.readerName + "\"";
         else
@@ -118,30 +76,30 @@ public:
             why += ")";
         }
         if (!choice_.quiet) report(why);
-        releaseContext();
+        context_.release();
         return OpenResult::NotFound;
     }
 
     void close() override {
         disconnectCard(true);
-        releaseContext();
+        context_.release();
         reader_.clear();
         log_.reset();
     }
 
-    // Asks pcscd for the reader's state: pcscd itself must answer, and it
-    // still has the reader (it watches the device and drops a pulled one).
+    // Asks the service for the reader's state: the service itself must
+    // answer, and it still has the reader (it watches the device and drops a
+    // pulled one).
     bool isAlive() override {
-        if (!hasContext_ || reader_.empty()) return false;
-        std::vector<SCARD_READERSTATE> states;
-        const std::vector<std::string> names{reader_};
-        LONG rv = readerStates(context_, names, states);
-        if (rv != SCARD_S_SUCCESS) {
-            detail_ = static_cast<int32_t>(rv);
+        if (!context_.established() || reader_.empty()) return false;
+        std::vector<ReaderStatus> states;
+        const Result rv = context_.states({reader_}, states);
+        if (rv != Success) {
+            detail_ = rv;
             report("the reader's state could not be taken: " + errorName(rv));
             return false;
         }
-        if (readerGone(states[0])) {
+        if (states[0].gone) {
             report("the reader is gone");
             return false;
         }
@@ -150,7 +108,7 @@ public:
 
     Exchange transceive(std::span<const uint8_t> command, Frame& response) override {
         response.clear();
-        if (!hasContext_ || reader_.empty()) return Exchange::ReaderFault;
+        if (!context_.established() || reader_.empty()) return Exchange::ReaderFault;
         const bool polling = command.size() >= 2 && command[1] == code::Polling;
         Exchange e = exchangeOnce(command, response);
         // A card handle that outlived its card: a new card may lie there now.
@@ -164,7 +122,7 @@ public:
     // Get Data: the IDm (and, where the reader gives it, the PMm) of the card
     // the reader found in its field.
     Exchange cardIdentity(Idm& idm, Pmm& pmm) override {
-        if (!hasContext_ || reader_.empty()) return Exchange::ReaderFault;
+        if (!context_.established() || reader_.empty()) return Exchange::ReaderFault;
         Exchange e = identityOnce(idm, pmm);
         if (e == Exchange::NoAnswer && lostCard_) e = identityOnce(idm, pmm);
         return e;
@@ -180,18 +138,12 @@ private:
     static const char* routeName(Route r) { return acs_frames::routeName(r); }
     const char* route() const { return routeName(route_); }
 
-    OpenResult failOpen(LONG rv, const std::string& why) {
-        detail_ = static_cast<int32_t>(rv);
+    OpenResult failOpen(Result rv, const std::string& why) {
+        detail_ = rv;
         report(why);
-        releaseContext();
-        const bool gone = rv == SCARD_E_NO_SERVICE || rv == SCARD_E_SERVICE_STOPPED;
+        context_.release();
+        const bool gone = rv == NoService || rv == ServiceStopped;
         return gone ? OpenResult::NotFound : OpenResult::OpenFailed;
-    }
-
-    void releaseContext() {
-        if (hasContext_) SCardReleaseContext(context_);
-        hasContext_ = false;
-        context_ = 0;
     }
 
     void report(const std::string& why) {
@@ -206,31 +158,26 @@ private:
     Exchange transmit(const Apdu& apdu, std::vector<uint8_t>& answer) {
         logExchange(route(), LogDirection::ToReader, apdu);
         answer.assign(MaxAnswerLength, 0);
-        DWORD length = static_cast<DWORD>(answer.size());
-        const SCARD_IO_REQUEST* pci = protocol_ == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
-        LONG rv = SCardTransmit(card_, pci, apdu.data(), static_cast<DWORD>(apdu.size()), nullptr, answer.data(),
-                                &length);
+        size_t length = 0;
+        const Result rv = card_.transmit(apdu, answer, length);
         lastUse_ = Clock::now();
-        if (rv == SCARD_S_SUCCESS && length > answer.size()) {
+        if (rv == Success && length > MaxAnswerLength) {
             why_ = "the reader claims an answer of " + std::to_string(length) + " bytes";
-            answer.clear();
             return Exchange::ReaderFault;
         }
-        if (rv != SCARD_S_SUCCESS) {
-            answer.clear();
-            detail_ = static_cast<int32_t>(rv);
+        if (rv != Success) {
+            detail_ = rv;
             disconnectCard(false);
             logNote(route(), "transmit failed: " + errorName(rv));
             if (meansNoCard(rv)) {
                 lostCard_ = true;
                 return Exchange::NoAnswer;
             }
-            why_ = rv == SCARD_E_INSUFFICIENT_BUFFER
+            why_ = rv == InsufficientBuffer
                        ? "the answer is longer than " + std::to_string(MaxAnswerLength) + " bytes"
                        : "transmit failed: " + errorName(rv);
             return Exchange::ReaderFault;
         }
-        answer.resize(length);
         logExchange(route(), LogDirection::FromReader, answer);
         return Exchange::Answered;
     }
@@ -287,22 +234,18 @@ private:
         route_ = e == Exchange::Answered ? acs_frames::routeForFirmware(answer) : Route::Transparent;
         logNote(route(), "firmware query " + (e == Exchange::Answered ? "answered " + hexText(answer) : why_) + ": " +
                              acs_frames::routeDescription(route_));
-        return connected_ ? Exchange::Answered : connectOnly();
+        return card_.connected() ? Exchange::Answered : connectOnly();
     }
 
     Exchange connectOnly() {
         lostCard_ = false;
-        DWORD protocol = 0;
-        LONG rv = SCardConnect(context_, reader_.c_str(), SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1,
-                               &card_, &protocol);
-        if (rv != SCARD_S_SUCCESS) {
-            detail_ = static_cast<int32_t>(rv);
+        const Result rv = card_.connect(context_, reader_);
+        if (rv != Success) {
+            detail_ = rv;
             if (meansNoCard(rv)) return Exchange::NoAnswer;
             why_ = "connect failed: " + errorName(rv);
             return Exchange::ReaderFault;
         }
-        connected_ = true;
-        protocol_ = protocol;
         return Exchange::Answered;
     }
 
@@ -329,22 +272,17 @@ private:
     }
 
     void disconnectCard(bool endTheSession) {
-        if (!connected_) return;
+        if (!card_.connected()) return;
         if (endTheSession && sessionOpen_) {
             std::vector<uint8_t> answer(MaxAnswerLength);
-            DWORD length = static_cast<DWORD>(answer.size());
+            size_t length = 0;
             const Apdu end = endSession();
-            const SCARD_IO_REQUEST* pci = protocol_ == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
             logExchange(route(), LogDirection::ToReader, end);
-            if (SCardTransmit(card_, pci, end.data(), static_cast<DWORD>(end.size()), nullptr, answer.data(),
-                              &length) == SCARD_S_SUCCESS &&
-                length <= answer.size())
-                logExchange(route(), LogDirection::FromReader, std::span<const uint8_t>(answer.data(), length));
+            if (card_.transmit(end, answer, length) == Success && length <= MaxAnswerLength)
+                logExchange(route(), LogDirection::FromReader, answer);
         }
-        SCardDisconnect(card_, SCARD_LEAVE_CARD);
-        connected_ = false;
+        card_.disconnect();
         sessionOpen_ = false;
-        card_ = 0;
     }
 
     // One FeliCa frame the way the reader's route carries it.
@@ -405,7 +343,7 @@ private:
 
     Exchange exchangeOnce(std::span<const uint8_t> command, Frame& response) {
         bool fresh = false;
-        if (!connected_) {
+        if (!card_.connected()) {
             Exchange e = connectCard();
             if (e == Exchange::ReaderFault) report(why_);
             if (e != Exchange::Answered) return e;
@@ -415,7 +353,7 @@ private:
         Exchange e = carry(command, response);
         // A reader may drop a session left idle: refusal or failure then
         // may be the lost session's, so the session starts again once.
-        if ((e == Exchange::Refused || e == Exchange::ReaderFault) && idle && connected_ &&
+        if ((e == Exchange::Refused || e == Exchange::ReaderFault) && idle && card_.connected() &&
             route_ == Route::Transparent) {
             logNote(route(), "restarting the session left idle (" + why_ + ")");
             Exchange restarted = beginSession();
@@ -428,7 +366,7 @@ private:
     }
 
     Exchange identityOnce(Idm& idm, Pmm& pmm) {
-        if (!connected_) {
+        if (!card_.connected()) {
             Exchange e = connectCard();
             if (e == Exchange::ReaderFault) report(why_);
             if (e != Exchange::Answered) return e;
@@ -458,13 +396,10 @@ private:
     }
 
     PcscChoice choice_;
-    SCARDCONTEXT context_ = 0;
-    bool hasContext_ = false;
+    Context context_;
     std::string reader_;
     Route route_ = Route::Undecided;
-    SCARDHANDLE card_ = 0;
-    DWORD protocol_ = 0;
-    bool connected_ = false;
+    Card card_;
     bool sessionOpen_ = false;
     bool lostCard_ = false;  // the last transmit found the card gone
     Clock::time_point lastUse_{};
@@ -481,31 +416,29 @@ std::unique_ptr<Transport> makePcscTransport(PcscChoice choice) {
 
 bool listPcscReaders(std::vector<PcscReaderInfo>& out, std::string& why) {
     out.clear();
-    SCARDCONTEXT context = 0;
-    LONG rv = SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context);
-    if (rv != SCARD_S_SUCCESS) {
-        why = rv == SCARD_E_NO_SERVICE ? "pcscd is not running" : "no PC/SC context: " + errorName(rv);
+    Context context;
+    Result rv = context.establish();
+    if (rv != Success) {
+        why = rv == NoService ? notRunning() : "no PC/SC context: " + errorName(rv);
         return false;
     }
     std::vector<std::string> names;
-    rv = readerNames(context, names);
-    std::vector<SCARD_READERSTATE> states;
-    if (rv == SCARD_S_SUCCESS) rv = readerStates(context, names, states);
-    if (rv != SCARD_S_SUCCESS) {
-        why = "pcscd did not list its readers: " + errorName(rv);
-        SCardReleaseContext(context);
+    rv = context.readers(names);
+    std::vector<ReaderStatus> states;
+    if (rv == Success) rv = context.states(names, states);
+    if (rv != Success) {
+        why = std::string(serviceName) + " did not list its readers: " + errorName(rv);
         return false;
     }
     for (size_t i = 0; i < names.size(); ++i) {
         PcscReaderInfo info;
         info.name = names[i];
-        info.answers = !readerGone(states[i]);
-        info.cardPresent = states[i].dwEventState & SCARD_STATE_PRESENT;
+        info.answers = !states[i].gone;
+        info.cardPresent = states[i].present;
         info.felicaCard = showsFelicaCard(states[i]);
         info.route = acs_frames::routeDescription(acs_frames::routeForReaderName(names[i]));
         out.push_back(std::move(info));
     }
-    SCardReleaseContext(context);
     return true;
 }
 

@@ -1,6 +1,10 @@
 #include "platform/felica/usb/usb_frames.h"
 
+#include "platform/felica/usb/usb_reader.h"
+
 #include <algorithm>
+#include <charconv>
+#include <string_view>
 #include <numeric>
 
 namespace tovani::felica::usb_frames {
@@ -157,3 +161,21 @@ uint16_t commandTimeout(const Pmm& pmm, std::span<const uint8_t> felicaFrame) {
 }
 
 }  // namespace tovani::felica::usb_frames
+
+namespace tovani::felica {
+
+bool parseUsbBusAddress(const std::string& text, uint8_t& bus, uint8_t& address) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    const auto number = [](std::string_view s, uint8_t& out) {
+        unsigned value = 0;
+        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, 10);
+        if (ec != std::errc() || end != s.data() + s.size() || s.empty() || value > 255) return false;
+        out = static_cast<uint8_t>(value);
+        return true;
+    };
+    const std::string_view all(text);
+    return number(all.substr(0, colon), bus) && number(all.substr(colon + 1), address);
+}
+
+}  // namespace tovani::felica

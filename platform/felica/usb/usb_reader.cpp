@@ -434,21 +434,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Transport> makeUsbTransport(UsbChoice choice) { return std::make_unique<UsbReader>(std::move(choice)); }
+extern const bool usbRouteAvailable = true;
 
-bool parseUsbBusAddress(const std::string& text, uint8_t& bus, uint8_t& address) {
-    const size_t colon = text.find(':');
-    if (colon == std::string::npos) return false;
-    const auto number = [](std::string_view s, uint8_t& out) {
-        unsigned value = 0;
-        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, 10);
-        if (ec != std::errc() || end != s.data() + s.size() || s.empty() || value > 255) return false;
-        out = static_cast<uint8_t>(value);
-        return true;
-    };
-    const std::string_view all(text);
-    return number(all.substr(0, colon), bus) && number(all.substr(colon + 1), address);
-}
+std::unique_ptr<Transport> makeUsbTransport(UsbChoice choice) { return std::make_unique<UsbReader>(std::move(choice)); }
 
 bool listUsbReaders(std::vector<UsbReaderInfo>& out, std::string& why) {
     out.clear();

@@ -19,6 +19,9 @@ struct UsbChoice {
     bool quiet = false;       // no message when no reader is there (another will be tried)
 };
 
+// Whether this system's build has the route (libusb: the Linux build).
+extern const bool usbRouteAvailable;
+
 std::unique_ptr<Transport> makeUsbTransport(UsbChoice choice);
 
 // "<bus>:<address>" for TOVANI_READER=usb:<bus>:<address>: two decimal
