@@ -300,6 +300,11 @@ LRESULT Win32Window::handle(UINT msg, WPARAM wp, LPARAM lp) {
         form_.Form_Unload();
         ::DestroyWindow(hwnd_);
         return 0;
+    case WM_ENDSESSION:
+        // Windows logs off or shuts down without closing the window: the
+        // reader is let go and the place saved all the same.
+        if (wp) form_.Form_Unload();
+        return 0;
     case WM_DESTROY:
         ::KillTimer(hwnd_, TimerId);
         ::PostQuitMessage(0);
@@ -362,7 +367,8 @@ void Win32Window::showTableShape() {
     HWND grid = control(Control::grdRireki);
     ::SendMessageW(grid, WM_SETREDRAW, FALSE, 0);
     const LONG_PTR style = ::GetWindowLongPtrW(grid, GWL_STYLE);
-    ::SetWindowLongPtrW(grid, GWL_STYLE, table.fixedRows() > 0 ? style & ~LVS_NOCOLUMNHEADER : style | LVS_NOCOLUMNHEADER);
+    const LONG_PTR header = table.fixedRows() > 0 ? style & ~LVS_NOCOLUMNHEADER : style | LVS_NOCOLUMNHEADER;
+    if (header != style) ::SetWindowLongPtrW(grid, GWL_STYLE, header);
     fixedRows_ = std::min(table.fixedRows(), table.rows());
     for (; tableCols_ > table.cols(); --tableCols_) ListView_DeleteColumn(grid, tableCols_ - 1 + FirstColumn);
     for (int c = 0; c < table.cols(); ++c) {
