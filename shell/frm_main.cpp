@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <utility>
 
+#include "database/file_system.h"
 #include "names/station_import.h"
+#include "platform/os/paths.h"
+#include "platform/os/program_folder.h"
 #include "platform/profile/window_setting.h"
 #include "shell/twips.h"
 #include "store/card_store.h"
@@ -22,10 +25,11 @@ constexpr int FrameWidth = 6735;
 constexpr int FrameHeight = 2415;
 constexpr int MessageHeight = 375;
 
+// The data folder, the executable's base name, ".ini": TovaniViewer.ini.
 std::string defaultSettingsFile(const std::string& programDir) {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return settingsFilePath(programDir, ec ? std::string("TovaniViewer") : exe.stem().string());
+    std::string why;
+    const std::string exe = os::executablePath(why);
+    return settingsFilePath(programDir, exe.empty() ? std::string("TovaniViewer") : os::pathText(os::osPath(exe).stem()));
 }
 
 ShellOptions withProgramDir(ShellOptions options) {
@@ -81,7 +85,14 @@ void frmMain::wireViews() {
 int frmMain::tx(int twips) const { return twipsToPixels(twips, window_.dpiX()); }
 int frmMain::ty(int twips) const { return twipsToPixels(twips, window_.dpiY()); }
 
-void frmMain::startUp() {
+bool frmMain::startUp() {
+    // Without its own folder the program has no database library to load
+    // (never one from the current folder): it says so and does not start.
+    if (const std::string error = programFolderError(); !error.empty()) {
+        std::fprintf(stderr, "TovaniViewer: %s\n", error.c_str());
+        showMessageBox(error);
+        return false;
+    }
     window_.setCaption(Caption);
     setMessage("", ColourBlue);
     // Said once; the window then shows cards without storing them.
@@ -105,6 +116,7 @@ void frmMain::startUp() {
     } else {
         showReadState(ReadStateError);
     }
+    return true;
 }
 
 // --- layout -----------------------------------------------------------------

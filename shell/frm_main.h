@@ -61,8 +61,10 @@ public:
 
     // Start-up, before the window is first shown: caption, stored placement,
     // layout, empty history table, file list, error texts, reader; with the
-    // reader open, the balance overview and the timer.
-    void startUp();
+    // reader open, the balance overview and the timer. False, after a
+    // message box that says why, when the program's own folder cannot be
+    // found: the window then closes without being shown.
+    bool startUp();
 
     // --- Events the window passes on --------------------------------------
 

@@ -9,41 +9,19 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <random>
 #include <vector>
 
 #include "shell/qt/qt_window.h"
+#include "transit_rows.h"
 #include "views/rireki_rows.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kRows = 100000;
-constexpr int kStations = 50;
+using tovani::bench::kRows;
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::vector<tovani::RirekiInfo> transitRows() {
-    std::mt19937 random(7);
-    std::vector<tovani::RirekiInfo> rows(kRows);
-    int balance = 500000;
-    for (int i = 0; i < kRows; ++i) {
-        auto& r = rows[static_cast<size_t>(i)];
-        r.TorihikiTsuuban = kRows - i;
-        r.RiyouKubun = 0x01;  // a ride through the gates
-        r.Kiki = 0x16;
-        r.Nyuusyutujou = 0x03;
-        r.RiyouYmd = 20150101 + static_cast<int32_t>(i % 28);
-        const int fare = 130 + static_cast<int>(random() % 900);
-        r.Kingaku = fare;
-        r.Zangaku = balance;
-        balance += fare;
-        r.NyuujouCD = 0xE300 + static_cast<int32_t>(random() % kStations);
-        r.SyutujouCD = 0xE300 + static_cast<int32_t>(random() % kStations);
-    }
-    return rows;
 }
 
 }  // namespace
@@ -63,9 +41,8 @@ int main(int argc, char** argv) {
     tovani::shell::frmMain& w = window.form();
 
     // Every station name is in the cache before the rows are written.
-    for (int s = 0; s < kStations; ++s)
-        w.Names.StationCache[tovani::codeKey(0xE300 + s)] = "駅" + std::to_string(s) + "駅 丸ノ内線 東京地下鉄";
-    const auto rows = transitRows();
+    tovani::bench::cacheStationNames(w.Names);
+    const auto rows = tovani::bench::transitRows();
     w.Card.CardKind = tovani::CardKindSF;  // the sort by click follows the kind on show
 
     std::vector<double> fill, sort;
