@@ -17,8 +17,6 @@
 //
 // usage: views_db_bench [ROWS [FILES [DISTINCT]]]
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -30,6 +28,8 @@
 #include "cards/card_data.h"
 #include "database/bridge.h"
 #include "database/db_access.h"
+#include "platform/os/files.h"
+#include "platform/os/paths.h"
 #include "store/card_store.h"
 #include "store/db_files.h"
 #include "views/card_views.h"
@@ -136,28 +136,30 @@ struct Step {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bridge::setLibraryPath(std::string(TOVANI_PROGRAM_DIR) + "/librowgate.so");
+    bridge::setLibraryPath(TOVANI_BRIDGE_LIBRARY);
     const int rows = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
     const int files = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1000;
     const int distinct = argc > 3 ? std::clamp(std::atoi(argv[3]), 1, kStations) : 500;
 
-    std::string tmpl = (std::filesystem::temp_directory_path() / "views-db-bench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) {
-        std::perror("mkdtemp");
+    // A folder of this run's own: the Windows build runs it too (under Wine).
+    const std::string tmpl =
+        os::pathText(std::filesystem::temp_directory_path() / os::osPath("views-db-bench-" + os::processTag()));
+    if (std::string why = os::makePrivateFolders(tmpl); !why.empty()) {
+        std::fprintf(stderr, "%s: %s\n", tmpl.c_str(), why.c_str());
         return 1;
     }
     const std::string transitFolder = tmpl + "/transit";
     const std::string cardsFolder = tmpl + "/cards";
-    std::filesystem::create_directories(transitFolder + "/RirekiDB");
-    std::filesystem::create_directories(cardsFolder + "/RirekiDB");
+    os::makePrivateFolders(rirekiFolder(transitFolder));
+    os::makePrivateFolders(rirekiFolder(cardsFolder));
     const std::string transitFile = cardDbPath(transitFolder, CardKindSF, "0102-0304-0506-0708");
     if (!makeStationDb(transitFolder) || !makeTransitFile(transitFile, rows, distinct) || !makeCardFiles(cardsFolder, files)) {
         std::fprintf(stderr, "could not build the files under %s\n", tmpl.c_str());
         return 1;
     }
     std::vector<std::string> entries;
-    for (const auto& e : std::filesystem::directory_iterator(rirekiFolder(cardsFolder)))
-        entries.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(os::osPath(rirekiFolder(cardsFolder))))
+        entries.push_back(os::pathText(e.path().filename()));
     std::sort(entries.begin(), entries.end());
 
     PlainViewHost host;
@@ -205,6 +207,6 @@ int main(int argc, char** argv) {
     std::printf("table after the last view: %d rows; %zu station names cached\n", host.table().rows(),
                 caches.StationCache.size());
 
-    std::filesystem::remove_all(tmpl);
+    std::filesystem::remove_all(os::osPath(tmpl));
     return status;
 }
