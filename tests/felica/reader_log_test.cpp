@@ -78,37 +78,36 @@ TEST(ReaderLog, IsPrivateAndOpenedOncePerConnection) {
     EXPECT_TRUE(readFile(moved).starts_with(text));
 }
 
-// A FIFO is refused at once, with or without a reader at its other end;
-// nothing goes into it.
-TEST(ReaderLog, AFifoIsRefusedWithoutWaiting) {
-    TempDir dir;
-    const fs::path fifo = dir / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const bool withReader : {false, true}) {
-        SCOPED_TRACE(withReader ? "a reader at the other end" : "no reader");
-        const int reader = withReader ? ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK) : -1;
-        const Child child = logInChild(fifo, oneRead);
-        EXPECT_TRUE(child.exited) << "the log waited for the FIFO";
-        EXPECT_NE(child.err.find("cannot be written: it is not a regular file"), std::string::npos) << child.err;
-        if (withReader) {
-            char c = 0;
-            EXPECT_LE(::read(reader, &c, 1), 0);
-            ::close(reader);
-        }
-    }
-}
-
-TEST(ReaderLog, ALinkIsNotFollowed) {
+// What is no regular file of its own is refused at once with the reason,
+// and nothing goes into it or to where it leads: a FIFO with or without a
+// reader at its other end, a link to a file or to nothing.
+TEST(ReaderLog, AFifoOrALinkIsRefusedWithoutWaiting) {
     TempDir dir;
     writeFile(dir / "card-file", "kept");
-    for (const char* target : {"card-file", "nothing-there"}) {
-        SCOPED_TRACE(target);
-        const fs::path link = dir / "link";
-        fs::remove(link);
-        fs::create_symlink(dir / target, link);
-        const Child child = logInChild(link, oneRead);
-        EXPECT_TRUE(child.exited);
-        EXPECT_NE(child.err.find("cannot be written: it is a symbolic link"), std::string::npos) << child.err;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_symlink(dir / "card-file", dir / "link");
+    fs::create_symlink(dir / "nothing-there", dir / "dangling");
+    const struct {
+        const char* log;
+        bool withReader;
+        const char* why;
+    } cases[] = {
+        {"fifo", false, "it is not a regular file"},
+        {"fifo", true, "it is not a regular file"},
+        {"link", false, "it is a symbolic link"},
+        {"dangling", false, "it is a symbolic link"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.log) + (c.withReader ? " with a reader at the other end" : ""));
+        const int reader = c.withReader ? ::open((dir / c.log).c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        const Child child = logInChild(dir / c.log, oneRead);
+        EXPECT_TRUE(child.exited) << "the log waited";
+        EXPECT_NE(child.err.find(std::string("cannot be written: ") + c.why), std::string::npos) << child.err;
+        if (reader >= 0) {
+            char ch = 0;
+            EXPECT_LE(::read(reader, &ch, 1), 0);
+            ::close(reader);
+        }
     }
     EXPECT_EQ(readFile(dir / "card-file"), "kept");
     EXPECT_FALSE(fs::exists(dir / "nothing-there"));

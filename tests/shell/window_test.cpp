@@ -54,9 +54,7 @@ TEST(Window, StartUpWithoutReaderShowsTheErrorAndNeverPolls) {
     const auto expected = errorMessageText(w.Reader, w.Reader.LastErrorType);
     ASSERT_TRUE(expected.has_value() && !expected->empty());
     EXPECT_EQ(w.message(), *expected);
-    EXPECT_EQ(rig.text(Control::lblMess), *expected);
     EXPECT_EQ(w.messageColour(), ColourRed);
-    EXPECT_EQ(win.messageColour, ColourRed);
     // An empty history header of six columns and one empty row.
     EXPECT_EQ(w.Table.cols(), 6);
     EXPECT_EQ(w.Table.rows(), 2);

@@ -234,8 +234,6 @@ TEST_F(StoreTest, MissingRirekiFolderFailsWithOpenError) {
     EXPECT_FALSE(folderExists(dir.str() + "/nowhere"));
 }
 
-// The user's history is the user's alone whatever the umask and the folder (Station.DB is
-// made by the same open); the engine's journal takes the file's mode.
 // A program folder is a Linux path: any bytes but "/" and zero. The files go
 // exactly where the path says, whatever the folder's encoding.
 TEST(StorePaths, ProgramFoldersNotInUtf8KeepTheirBytes) {
