@@ -1,5 +1,6 @@
 # The download for Windows users: TovaniViewer-<version>-win64-tools.zip with
-# the tools, Rowgate.dll and sqlite3.dll, the portable marker, the sample
+# the window TovaniViewer.exe (where this build makes it) and the tools,
+# Rowgate.dll and sqlite3.dll, the portable marker, the sample
 # station lists and card images, and a README in English and Japanese. The
 # programs ship without their debugging symbols.
 
@@ -13,9 +14,14 @@ set(tools_zip ${CMAKE_BINARY_DIR}/TovaniViewer-${PROJECT_VERSION}-win64-tools.zi
 set(tools_stage ${CMAKE_BINARY_DIR}/tools-zip/TovaniViewer-${PROJECT_VERSION})
 file(GLOB tools_sample_cards ${CMAKE_SOURCE_DIR}/samples/cards/*.json)
 set(tools_programs tovani-card tovani-view tovani-import-stations rowgate sqlite3)
+if(TARGET TovaniViewer)
+  list(PREPEND tools_programs TovaniViewer)
+endif()
 set(tools_files)
+set(tools_stripped)
 foreach(t ${tools_programs})
   list(APPEND tools_files $<TARGET_FILE:${t}>)
+  list(APPEND tools_stripped ${tools_stage}/$<TARGET_FILE_NAME:${t}>)
 endforeach()
 add_custom_command(OUTPUT ${tools_zip}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${tools_zip} ${tools_stage}
@@ -24,8 +30,7 @@ add_custom_command(OUTPUT ${tools_zip}
           ${CMAKE_SOURCE_DIR}/samples/stations/StationCode.csv ${CMAKE_SOURCE_DIR}/samples/stations/irucabus.csv
           ${tools_stage}
   COMMAND ${CMAKE_COMMAND} -E copy ${tools_sample_cards} ${tools_stage}/samples/cards
-  COMMAND ${CMAKE_STRIP} --strip-all ${tools_stage}/tovani-card.exe ${tools_stage}/tovani-view.exe
-          ${tools_stage}/tovani-import-stations.exe ${tools_stage}/Rowgate.dll ${tools_stage}/sqlite3.dll
+  COMMAND ${CMAKE_STRIP} --strip-all ${tools_stripped}
   COMMAND ${CMAKE_COMMAND} -E chdir ${tools_stage}/.. zip -q -r -X ${tools_zip} TovaniViewer-${PROJECT_VERSION}
   DEPENDS ${tools_programs} ${tools_readme} ${portable_marker} ${tools_sample_cards}
           ${CMAKE_SOURCE_DIR}/samples/stations/StationCode.csv ${CMAKE_SOURCE_DIR}/samples/stations/irucabus.csv
