@@ -5,6 +5,7 @@
 #include <string>
 
 #include "database/file_system.h"
+#include "platform/os/paths.h"
 #include "platform/os/shared_library.h"
 
 namespace tovani::bridge {
@@ -84,7 +85,7 @@ std::string libraryPath() {
     const Binding& b = binding();
     if (!b.path.empty()) return b.path;
     const std::string folder = programFolder();
-    return folder.empty() ? std::string() : folder + "/" + os::bridgeLibraryName;
+    return folder.empty() ? std::string() : folder + os::folderSeparator + os::bridgeLibraryName;
 }
 
 int rowgate_open_v2(const char* filename, sqlite3** db, int flags, const char* vfs) {

@@ -1,6 +1,5 @@
 #include "database/db_access.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -69,12 +68,6 @@ void rollBackInterruptedWrite(const std::string& path) {
     if (db.open(path, bridge::OpenReadWrite)) db.exec("SELECT COUNT(*) FROM sqlite_master;");
 }
 
-// The path the engine gets: the folder with its links resolved, the file name
-// as it is. Told not to follow links, the engine refuses a link anywhere in
-// the path, and a home or data folder reached through a link is common; only
-// the file itself must not be one.
-std::string enginePath(const std::string& path) { return os::withResolvedFolder(path); }
-
 }  // namespace
 
 std::string utf8ToString(const char* p, int len) {
@@ -104,7 +97,11 @@ bool DbFile::open(const std::string& path, int flags) {
     refusal_ = notPlainFileReason(path);
     if (!refusal_.empty()) return false;
     if (flags == bridge::OpenReadOnly) rollBackInterruptedWrite(path);
-    const std::string target = path.empty() ? path : enginePath(path);
+    // The engine gets the folder with its links resolved, the file name as it
+    // is: told not to follow links, it refuses a link anywhere in the path,
+    // and a home or data folder reached through a link is common; only the
+    // file itself must not be one.
+    const std::string target = path.empty() ? path : os::withResolvedFolder(path);
     // A database file holds the user's history: one the engine would make is
     // made here first, empty (the engine takes that for a new database) and
     // private. The engine's journals take the mode of their file.
