@@ -8,6 +8,7 @@
 #include "platform/felica/reader_help.h"
 #include "platform/felica/pcsc/pcsc_reader.h"
 #include "platform/felica/pcsc/pcsc_system.h"
+#include "platform/felica/usb/usb_frames.h"
 #include "platform/felica/usb/usb_reader.h"
 #include "platform/felica/virtual_reader.h"
 #include "platform/os/process.h"

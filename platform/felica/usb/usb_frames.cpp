@@ -1,7 +1,5 @@
 #include "platform/felica/usb/usb_frames.h"
 
-#include "platform/felica/usb/usb_reader.h"
-
 #include <algorithm>
 #include <charconv>
 #include <string_view>

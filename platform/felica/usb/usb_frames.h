@@ -108,3 +108,11 @@ uint16_t pollingTimeout();
 uint16_t commandTimeout(const Pmm& pmm, std::span<const uint8_t> felicaFrame);
 
 }  // namespace tovani::felica::usb_frames
+
+namespace tovani::felica {
+
+// "<bus>:<address>" for TOVANI_READER=usb:<bus>:<address>: two decimal
+// numbers; false when the text is not of that form.
+bool parseUsbBusAddress(const std::string& text, uint8_t& bus, uint8_t& address);
+
+}  // namespace tovani::felica

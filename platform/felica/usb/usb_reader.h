@@ -24,10 +24,6 @@ extern const bool usbRouteAvailable;
 
 std::unique_ptr<Transport> makeUsbTransport(UsbChoice choice);
 
-// "<bus>:<address>" for TOVANI_READER=usb:<bus>:<address>: two decimal
-// numbers; false when the text is not of that form.
-bool parseUsbBusAddress(const std::string& text, uint8_t& bus, uint8_t& address);
-
 // One reader as `tovani-card readers` shows it.
 struct UsbReaderInfo {
     std::string busAddress;  // "001:005"
