@@ -4,31 +4,20 @@
 // offers them; the rest only keeps the program whole.
 
 #include "platform/felica/libnfc_devices.h"
+#include "platform/felica/reader_choice.h"
 #include "platform/felica/usb/usb_reader.h"
 
 namespace tovani::felica {
 
-namespace {
-
-class AbsentRoute : public Transport {
-public:
-    OpenResult open() override { return OpenResult::NotFound; }
-    void close() override {}
-    bool isAlive() override { return false; }
-    Exchange transceive(std::span<const uint8_t>, Frame& response) override {
-        response.clear();
-        return Exchange::ReaderFault;
-    }
-    size_t maxBlocksPerRead() const override { return 1; }
-};
-
-}  // namespace
-
 extern const bool libnfcRouteAvailable = false;
 extern const bool usbRouteAvailable = false;
 
-std::unique_ptr<Transport> makeLibnfcTransport(const std::string&) { return std::make_unique<AbsentRoute>(); }
-std::unique_ptr<Transport> makeUsbTransport(UsbChoice) { return std::make_unique<AbsentRoute>(); }
+std::unique_ptr<Transport> makeLibnfcTransport(const std::string&) {
+    return makeTransport({ReaderRequest::Invalid, "libnfc is available on Linux only"});
+}
+std::unique_ptr<Transport> makeUsbTransport(UsbChoice) {
+    return makeTransport({ReaderRequest::Invalid, "usb is available on Linux only"});
+}
 
 bool listLibnfcDevices(const std::string&, std::vector<LibnfcDeviceInfo>& out, std::string& why) {
     out.clear();
