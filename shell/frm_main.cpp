@@ -272,6 +272,17 @@ void frmMain::cmdZandaka_Click() {
     if (Views.Zandaka) Views.Zandaka();
 }
 
+void frmMain::buttonClicked(Control c) {
+    switch (c) {
+    case Control::cmdCSVtoDB: return cmdCSVtoDB_Click();
+    case Control::cmdRirekiHyouji: return cmdRirekiHyouji_Click();
+    case Control::cmdSyuukei: return cmdSyuukei_Click();
+    case Control::cmdZandaka: return cmdZandaka_Click();
+    case Control::cmdReset: return cmdReset_Click();
+    default: return;
+    }
+}
+
 void frmMain::cmdCSVtoDB_Click() {
     struct BoxSink : MessageSink {
         frmMain& w;

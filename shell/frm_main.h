@@ -74,6 +74,8 @@ public:
     void cmdSyuukei_Click();
     void cmdZandaka_Click();
     void cmdCSVtoDB_Click();
+    // A click on the button c: its handler above (nothing for another control).
+    void buttonClicked(Control c);
     // A click on the table (a cell or the header) in column col.
     void grdRireki_Click(int col);
     // The client area has a new size (placement()): the layout rule.

@@ -60,11 +60,6 @@ void QtWindow::buildControls() {
     fraInfo->setFrameShape(QFrame::Box);
     fraInfo->setFrameShadow(QFrame::Sunken);
 
-    const std::pair<Control, void (frmMain::*)()> clicks[] = {
-        {Control::cmdCSVtoDB, &frmMain::cmdCSVtoDB_Click},   {Control::cmdRirekiHyouji, &frmMain::cmdRirekiHyouji_Click},
-        {Control::cmdSyuukei, &frmMain::cmdSyuukei_Click},   {Control::cmdZandaka, &frmMain::cmdZandaka_Click},
-        {Control::cmdReset, &frmMain::cmdReset_Click},
-    };
     for (const ControlDesign& d : kControlDesigns) {
         QWidget* parentWidget = d.inFrame ? static_cast<QWidget*>(fraInfo) : this;
         QWidget* w = nullptr;
@@ -85,8 +80,7 @@ void QtWindow::buildControls() {
         case ControlKind::Button: {
             auto* b = new QPushButton(QString::fromUtf8(d.text), parentWidget);
             b->setAutoDefault(false);
-            for (const auto& [id, slot] : clicks)
-                if (id == d.id) connect(b, &QPushButton::clicked, this, [this, slot = slot] { (form_.*slot)(); });
+            connect(b, &QPushButton::clicked, this, [this, id = d.id] { form_.buttonClicked(id); });
             w = b;
             break;
         }

@@ -256,14 +256,9 @@ LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 LRESULT Win32Window::handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_COMMAND: {
-        static constexpr std::pair<Control, void (frmMain::*)()> clicks[] = {
-            {Control::cmdCSVtoDB, &frmMain::cmdCSVtoDB_Click}, {Control::cmdRirekiHyouji, &frmMain::cmdRirekiHyouji_Click},
-            {Control::cmdSyuukei, &frmMain::cmdSyuukei_Click}, {Control::cmdZandaka, &frmMain::cmdZandaka_Click},
-            {Control::cmdReset, &frmMain::cmdReset_Click},
-        };
-        if (HIWORD(wp) != BN_CLICKED) return 0;
-        for (const auto& [id, click] : clicks)
-            if (LOWORD(wp) == ControlIdBase + static_cast<int>(id)) (form_.*click)();
+        const int id = LOWORD(wp) - ControlIdBase;
+        if (HIWORD(wp) == BN_CLICKED && id >= 0 && id < static_cast<int>(kControlDesigns.size()))
+            form_.buttonClicked(static_cast<Control>(id));
         return 0;
     }
     case WM_NOTIFY: {
