@@ -79,7 +79,8 @@ function(tovani_windows_sqlite3 target)
   # The engine's code is Debian's: its own flags, none of our warnings.
   target_compile_options(${target} PRIVATE -O2 -fno-strict-aliasing -w ${options})
   target_compile_definitions(${target} PRIVATE "SQLITE_API=__declspec(dllexport)")
-  set(TOVANI_SQLITE3_VERSION ${version} PARENT_SCOPE)
+  # The version goes into the READMEs of every download this build makes.
+  set(TOVANI_SQLITE3_VERSION ${version} CACHE INTERNAL "Debian version of the SQLite built as sqlite3.dll")
 endfunction()
 
 # tovani_windows_libffi(TARGET): libffi, cross-built from Debian's source as

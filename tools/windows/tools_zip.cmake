@@ -4,10 +4,7 @@
 # station lists and card images, and a README in English and Japanese. The
 # programs ship without their debugging symbols.
 
-# sqlite3.dll is built from the source of the installed Linux engine.
-execute_process(COMMAND dpkg-query -W -f=\${source:Version}\n libsqlite3-dev
-                OUTPUT_VARIABLE SQLITE_VERSION ERROR_QUIET)
-string(REGEX MATCH "^[^\n]*" SQLITE_VERSION "${SQLITE_VERSION}")
+set(SQLITE_VERSION ${TOVANI_SQLITE3_VERSION})  # of the sqlite3.dll that rowgate/ built
 set(tools_readme ${CMAKE_CURRENT_BINARY_DIR}/tools-zip/README.txt)
 configure_file(${CMAKE_SOURCE_DIR}/tools/windows/README.txt.in ${tools_readme} @ONLY NEWLINE_STYLE CRLF)
 set(tools_zip ${CMAKE_BINARY_DIR}/TovaniViewer-${PROJECT_VERSION}-win64-tools.zip)
