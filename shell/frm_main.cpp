@@ -20,10 +20,13 @@ namespace tovani::shell {
 
 namespace {
 
-// The frame's fixed size and the message line's height, in twips.
-constexpr int FrameWidth = 6735;
-constexpr int FrameHeight = 2415;
-constexpr int MessageHeight = 375;
+// The frame's fixed size and the message line's height, in twips, as the
+// controls are designed.
+constexpr TwipsRect FramePlace = kControlDesigns[static_cast<size_t>(Control::fraInfo)].place;
+constexpr int FrameWidth = FramePlace.width;
+constexpr int FrameHeight = FramePlace.height;
+constexpr int MessageHeight = kControlDesigns[static_cast<size_t>(Control::lblMess)].place.height;
+static_assert(kControlDesigns[static_cast<size_t>(Control::lblMess)].id == Control::lblMess);
 
 // The data folder, the executable's base name, ".ini": TovaniViewer.ini.
 std::string defaultSettingsFile(const std::string& programDir) {
