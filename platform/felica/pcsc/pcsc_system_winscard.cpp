@@ -21,22 +21,6 @@ std::string errorName(Result rv) {
     return text + " (" + code + ")";
 }
 
-Result Context::establish() {
-    release();
-    SCARDCONTEXT context = 0;
-    const LONG rv = SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context);
-    if (rv != SCARD_S_SUCCESS) return static_cast<Result>(rv);
-    handle_ = static_cast<uintptr_t>(context);
-    established_ = true;
-    return Success;
-}
-
-void Context::release() {
-    if (established_) SCardReleaseContext(static_cast<SCARDCONTEXT>(handle_));
-    established_ = false;
-    handle_ = 0;
-}
-
 Result Context::readers(std::vector<std::string>& names) {
     names.clear();
     const auto context = static_cast<SCARDCONTEXT>(handle_);
@@ -91,21 +75,6 @@ Result Card::connect(Context& context, const std::string& reader) {
     t0_ = protocol == SCARD_PROTOCOL_T0;
     connected_ = true;
     return Success;
-}
-
-void Card::disconnect() {
-    if (connected_) SCardDisconnect(static_cast<SCARDHANDLE>(handle_), SCARD_LEAVE_CARD);
-    connected_ = false;
-    handle_ = 0;
-}
-
-Result Card::transmit(std::span<const uint8_t> apdu, std::vector<uint8_t>& answer, size_t& claimed) {
-    DWORD length = static_cast<DWORD>(answer.size());
-    const LONG rv = SCardTransmit(static_cast<SCARDHANDLE>(handle_), t0_ ? SCARD_PCI_T0 : SCARD_PCI_T1, apdu.data(),
-                                  static_cast<DWORD>(apdu.size()), nullptr, answer.data(), &length);
-    claimed = rv == SCARD_S_SUCCESS ? length : 0;
-    answer.resize(claimed <= answer.size() ? claimed : 0);
-    return static_cast<Result>(rv);
 }
 
 }  // namespace tovani::felica::pcsc_system
