@@ -330,10 +330,6 @@ int clampSize(int px) { return std::clamp(px, 0, MaxCoordinate); }
 constexpr int MinVisibleWidth = 100;
 constexpr int MinVisibleHeight = 50;
 
-int overlap(int start, int length, int otherStart, int otherLength) {
-    return std::max(0, std::min(start + length, otherStart + otherLength) - std::max(start, otherStart));
-}
-
 bool onSomeScreen(const PixelRect& r, const std::vector<PixelRect>& areas) {
     return std::any_of(areas.begin(), areas.end(), [&](const PixelRect& a) {
         return overlap(r.left, r.width, a.left, a.width) >= MinVisibleWidth &&

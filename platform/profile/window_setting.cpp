@@ -39,12 +39,9 @@ bool saveWindowSetting(const std::string& settingsFile, const WindowSetting& set
     return ok;
 }
 
-namespace {
-// The length two spans share; 64 bits, so no stored value overflows.
 int64_t overlap(int64_t start, int64_t length, int64_t otherStart, int64_t otherLength) {
     return std::max<int64_t>(0, std::min(start + length, otherStart + otherLength) - std::max(start, otherStart));
 }
-}  // namespace
 
 PixelRect cutToScreen(const PixelRect& window, const std::vector<PixelRect>& areas) {
     const PixelRect* landed = nullptr;

@@ -51,4 +51,8 @@ struct PixelRect {
 // window on no area is returned as it is.
 PixelRect cutToScreen(const PixelRect& window, const std::vector<PixelRect>& areas);
 
+// The length two spans (start and length on one axis) share, 0 for none; 64
+// bits, so no stored value overflows.
+int64_t overlap(int64_t start, int64_t length, int64_t otherStart, int64_t otherLength);
+
 }  // namespace tovani
