@@ -48,6 +48,11 @@ public:
     // Why the last open refused its path ("a symbolic link", "not a regular
     // file"); empty when it did not refuse it.
     const std::string& refusal() const { return refusal_; }
+    // ": <path>: <why>" after an open-failure text when the last open refused
+    // path, else empty.
+    std::string refusalNote(const std::string& path) const {
+        return refusal_.empty() ? std::string() : ": " + path + ": " + refusal_;
+    }
 
     // Runs one statement; true when the engine answered 0.
     bool exec(const std::string& sql, bridge::ExecCallback callback = nullptr, void* user = nullptr);

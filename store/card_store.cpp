@@ -26,11 +26,6 @@ constexpr int kRirekiBaseColumns = 6;  // TorihikiTsuuban .. Zangaku: every card
 
 std::string number(int32_t v) { return std::to_string(v); }
 
-// What follows the store's open-failure text when the open refused the path.
-std::string refusalText(const std::string& path, const DbFile& db) {
-    return db.refusal().empty() ? std::string() : ": " + path + ": " + db.refusal();
-}
-
 // Value k of a row as a number field. A SQL NULL reads 0 (a column left
 // empty); a text or a fraction refuses the row rather than reading as some
 // other number, and `why` names the column and what it holds.
@@ -175,7 +170,7 @@ void removeFileWithoutHistory(const std::string& path) {
 bool storeRead(const std::string& path, const CardReadResults& card, int& waiting, std::string& DBErrorMessage) {
     DbFile db;
     if (!db.open(path, bridge::OpenReadWriteCreate)) {
-        DBErrorMessage = "DB open error" + refusalText(path, db);
+        DBErrorMessage = "DB open error" + db.refusalNote(path);
         return false;
     }
 

@@ -61,8 +61,7 @@ bool openViewedFile(const std::string& path, ViewContext& ctx, ViewedFile& file)
     // its card impossible to store.
     DbFile& db = file.db;
     if (nothingAt(path) || !db.open(path, bridge::OpenReadOnly)) {
-        ctx.DBErrorMessage = "DB open error";
-        if (!db.refusal().empty()) ctx.DBErrorMessage += ": " + path + ": " + db.refusal();
+        ctx.DBErrorMessage = "DB open error" + db.refusalNote(path);
         return false;
     }
     if (!db.exec("BEGIN;")) {
