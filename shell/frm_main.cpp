@@ -182,7 +182,7 @@ void frmMain::showReadState(ReadState state) {
         if (auto text = errorMessageText(Reader, Reader.LastErrorType)) setMessage(*text, ColourRed);
         break;
     case ReadStateRead:
-        setMessage("履歴情報を表示しました。", ColourBlue);
+        setMessage(HistoryShownMessage, ColourBlue);
         break;
     case ReadStateNoCard:
         setMessage("Edy/nanaco/WAON/Suica/ICOCA等のカードをカードリーダーの上に置いてください。", ColourBlue);

@@ -3,6 +3,7 @@
 
 #include "store/card_store.h"
 #include "store/db_files.h"
+#include "views/card_display.h"
 #include "views/card_views.h"
 #include "views/number_format.h"
 #include "views/table_layout.h"
@@ -87,7 +88,7 @@ bool runFileView(ViewContext& ctx, const std::string& path, const char* waiting,
 }  // namespace
 
 bool showRirekiFile(ViewContext& ctx, const std::string& path) {
-    return runFileView(ctx, path, "履歴情報を読み込んでいます。しばらくお待ちください。", "履歴情報を表示しました。",
+    return runFileView(ctx, path, "履歴情報を読み込んでいます。しばらくお待ちください。", HistoryShownMessage,
                        viewRirekiDB);
 }
 

@@ -142,7 +142,7 @@ void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& na
 }
 
 std::string waitingEntriesMessage(int waiting) {
-    return "履歴情報を表示しました。" + std::to_string(waiting) + " 件の履歴を保存できませんでした。次回の読み取りで保存します。";
+    return HistoryShownMessage + std::to_string(waiting) + " 件の履歴を保存できませんでした。次回の読み取りで保存します。";
 }
 
 int compareAmountTexts(const std::string& a, const std::string& b, bool SortAscending) {

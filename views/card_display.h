@@ -33,6 +33,9 @@ std::string issueDateLabel(int32_t cardKind, int32_t hakkouYmd);
 // polling tick does.
 void showCardInfo(ViewHost& host, const CardReadResults& results, NameLookup& names);
 
+// The message line, in blue, once a card's history is shown.
+inline constexpr const char* HistoryShownMessage = "履歴情報を表示しました。";
+
 // The message line, in red, of a read whose store left `waiting` entries out
 // (their card file was busy): the card is shown, the next read stores them.
 std::string waitingEntriesMessage(int waiting);
